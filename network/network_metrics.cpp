@@ -1,0 +1,141 @@
+#include "network/network_metrics.h"
+
+#include <cmath>
+
+#include "model/simulation_state.h"
+
+namespace veldaris {
+
+void ComputeNetworkMetrics() {
+  const int32_t n = g_state.params.group_count;
+  ComputeDegreeDistribution();
+  int32_t s1 = 0;
+  for (int32_t g = 1; g <= n; ++g) {
+    s1 += g_state.groups[g].degree;
+  }
+  double s2 = 0.0;
+  for (int32_t k = 0; k <= n; ++k) {
+    s2 += std::pow(static_cast<double>(k), 2.0) * g_state.degree_histogram[k];
+  }
+  NetworkMetrics& m = g_state.metrics;
+  m.average_degree = static_cast<double>(s1) / n;
+  m.degree_stdev = std::sqrt(s2 / n - m.average_degree * m.average_degree);
+  m.characteristic_path_length = CharacteristicPathLength();
+  m.clustering_coefficient = AverageClustering();
+}
+
+void ComputeDegreeDistribution() {
+  const int32_t n = g_state.params.group_count;
+  for (int32_t k = 0; k <= n; ++k) {
+    g_state.degree_distribution[k] = 0.0;
+  }
+  CountDegreeHistogram();
+  for (int32_t k = 0; k <= n; ++k) {
+    g_state.degree_distribution[k] = static_cast<double>(g_state.degree_histogram[k]) / n;
+  }
+}
+
+void CountDegreeHistogram() {
+  const int32_t n = g_state.params.group_count;
+  int32_t* h = g_state.degree_histogram;
+  for (int32_t k = 0; k <= n; ++k) {
+    h[k] = 0;
+  }
+  for (int32_t g = 1; g <= n; ++g) {
+    const int32_t d = g_state.groups[g].degree;
+    if (d >= 0 && d <= n) {
+      ++h[d];
+    }
+  }
+}
+
+// A breadth-first search from every source, run level by level: at level j
+// every group settled at distance j - 1 expands to its neighbours, and the
+// groups first reached are settled at distance j.
+void ComputePathLengths() {
+  const int32_t n = g_state.params.group_count;
+  for (int32_t s = 0; s <= MAX_GROUPS; ++s) {
+    GroupRecord& r = g_state.groups[s];
+    for (int32_t t = 0; t <= MAX_GROUPS; ++t) {
+      r.hops[t] = t == s ? 0 : n;
+      r.dist[t] = t == s ? 0 : n;
+    }
+  }
+  for (int32_t j = 1; j <= n; ++j) {
+    for (int32_t s = 1; s <= n; ++s) {
+      GroupRecord& r = g_state.groups[s];
+      for (int32_t t = 1; t <= n; ++t) {
+        if (r.dist[t] != j - 1) {
+          continue;
+        }
+        const GroupRecord& from = g_state.groups[t];
+        for (int32_t slot = 1; slot <= from.degree; ++slot) {
+          const int32_t u = from.neighbours[slot];
+          if (r.hops[u] >= j) {
+            r.hops[u] = j;
+          }
+        }
+      }
+      int32_t b = n;
+      for (int32_t t = 1; t <= n; ++t) {
+        if (r.hops[t] >= j && r.hops[t] < b) {
+          b = r.hops[t];
+        }
+      }
+      for (int32_t t = 1; t <= n; ++t) {
+        if (r.hops[t] == b) {
+          r.dist[t] = b;
+        }
+      }
+    }
+  }
+}
+
+double CharacteristicPathLength() {
+  const int32_t n = g_state.params.group_count;
+  ComputePathLengths();
+  int32_t total = 0;
+  for (int32_t s = 1; s <= n; ++s) {
+    int32_t sum = 0;
+    for (int32_t t = 1; t <= n; ++t) {
+      sum += g_state.groups[s].dist[t];
+    }
+    total += sum;
+  }
+  return total * (1.0 / (n * (n - 1)));
+}
+
+void ComputeClustering() {
+  const int32_t n = g_state.params.group_count;
+  for (int32_t g = 0; g <= MAX_GROUPS; ++g) {
+    g_state.groups[g].linked_pairs = 0;
+  }
+  for (int32_t g = 1; g <= n; ++g) {
+    GroupRecord& r = g_state.groups[g];
+    for (int32_t slot = 1; slot <= r.degree; ++slot) {
+      const GroupRecord& u = g_state.groups[r.neighbours[slot]];
+      for (int32_t k = 1; k <= u.degree; ++k) {
+        if (ListContains(r.neighbours, u.neighbours[k], r.degree) != 0) {
+          ++r.linked_pairs;
+        }
+      }
+    }
+    // A group with fewer than two links has no pair of neighbours; its
+    // coefficient is 0 rather than a division by zero.
+    r.clustering = r.degree < 2 ? 0.0 : r.linked_pairs * (1.0 / (2 * PairCount(r.degree)));
+  }
+}
+
+double AverageClustering() {
+  const int32_t n = g_state.params.group_count;
+  ComputeClustering();
+  double sum = 0.0;
+  for (int32_t g = 1; g <= n; ++g) {
+    sum += g_state.groups[g].clustering;
+  }
+  return sum * (1.0 / n);
+}
+
+int32_t PairCount(int32_t k) { return k * (k - 1) / 2; }
+
+}  // namespace veldaris

@@ -1,0 +1,206 @@
+#include "results/generation_statistics.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "model/simulation_state.h"
+
+#ifdef _WIN32
+#include <process.h>
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace veldaris {
+
+namespace {
+
+// Rows of the Initial file: the first generations of the run.
+constexpr int32_t kInitialRows = 100;
+// The All file holds generation 1 and every generation divisible by this.
+constexpr int32_t kAllRowStep = 20;
+
+constexpr const char* kHeader = "Gen,D_Typ,C_Typ,D_Min,C_Min,D_Max,C_Max,D_Avg,C_Avg,Link_Typ,Link_Min,Link_Max\r\n";
+
+struct ClassSums {
+  int32_t size;
+  double dd;
+  double cc;
+  void Add(double d, double c) {
+    ++size;
+    dd += d;
+    cc += c;
+  }
+};
+
+int ProcessId() {
+#ifdef _WIN32
+  return _getpid();
+#else
+  return static_cast<int>(getpid());
+#endif
+}
+
+// Joins the result directory and a file name; 0 when the path does not fit.
+int32_t ResultPath(const char* name, char* out, int32_t capacity) {
+  const char* dir = g_state.result_directory;
+  int written = 0;
+  if (dir[0] == '\0') {
+    written = std::snprintf(out, static_cast<size_t>(capacity), "%s", name);
+  } else {
+    const size_t len = std::strlen(dir);
+    const bool has_separator = dir[len - 1] == '/' || dir[len - 1] == '\\';
+    written = std::snprintf(out, static_cast<size_t>(capacity), "%s%s%s", dir, has_separator ? "" : "/", name);
+  }
+  return written > 0 && written < capacity ? 1 : 0;
+}
+
+int32_t WriteRow(std::FILE* file, int32_t r, const DegreeClasses& classes) {
+  const GenerationSeries& s = g_state.series;
+  return std::fprintf(file, "%d,%.8f,%.8f,%.8f,%.8f,%.8f,%.8f,%.8f,%.8f,%d,%d,%d\r\n", r, s.D_Typ[r], s.C_Typ[r],
+                      s.D_Min[r], s.C_Min[r], s.D_Max[r], s.C_Max[r], s.D_Avg[r], s.C_Avg[r], classes.typical,
+                      classes.minimum, classes.maximum) > 0
+             ? 1
+             : 0;
+}
+
+int32_t WriteRows(std::FILE* file, int32_t which, const DegreeClasses& classes) {
+  const int32_t g_count = g_state.params.generation_count;
+  if (std::fputs(kHeader, file) < 0) {
+    return 0;
+  }
+  if (which == 0) {
+    // Never more rows than generations were played.
+    const int32_t last = g_count < kInitialRows ? g_count : kInitialRows;
+    for (int32_t r = 1; r <= last; ++r) {
+      if (WriteRow(file, r, classes) == 0) {
+        return 0;
+      }
+    }
+  } else {
+    for (int32_t r = 1; r <= g_count; ++r) {
+      if ((r == 1 || r % kAllRowStep == 0) && WriteRow(file, r, classes) == 0) {
+        return 0;
+      }
+    }
+  }
+  return 1;
+}
+
+int32_t ReplaceFile(const char* from, const char* to) {
+#ifdef _WIN32
+  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0 ? 0 : EACCES;
+#else
+  return std::rename(from, to) == 0 ? 0 : errno;
+#endif
+}
+
+// Writes one result file through a temporary file; returns 0 or an errno.
+int32_t WriteResultFile(int32_t which, const char* name, const DegreeClasses& classes) {
+  char* path = g_state.result_files.path[which];
+  if (ResultPath(name, path, RESULT_PATH_CAPACITY) == 0) {
+    path[0] = '\0';
+    return ENAMETOOLONG;
+  }
+  char temp[RESULT_PATH_CAPACITY + 32];
+  std::snprintf(temp, sizeof temp, "%s.%d.tmp", path, ProcessId());
+
+  errno = 0;
+  std::FILE* file = std::fopen(temp, "wb");
+  if (file == nullptr) {
+    return errno != 0 ? errno : EIO;
+  }
+  errno = 0;
+  int32_t ok = WriteRows(file, which, classes);
+  ok = ok != 0 && std::fflush(file) == 0 ? 1 : 0;
+#ifndef _WIN32
+  ok = ok != 0 && fsync(fileno(file)) == 0 ? 1 : 0;
+#endif
+  int32_t error = ok != 0 ? 0 : (errno != 0 ? errno : EIO);
+  if (std::fclose(file) != 0 && error == 0) {
+    error = errno != 0 ? errno : EIO;
+  }
+  if (error == 0) {
+    error = ReplaceFile(temp, path);
+  }
+  if (error != 0) {
+    std::remove(temp);
+  }
+  return error;
+}
+
+}  // namespace
+
+DegreeClasses ScanDegreeClasses() {
+  const int32_t n = g_state.params.group_count;
+  const int32_t* h = g_state.degree_histogram;
+  DegreeClasses c{0, 0, 0};
+  bool min_found = false;
+  bool max_found = false;
+  for (int32_t k = 1, j = n; k <= n; ++k, --j) {
+    if (h[k] > h[c.typical]) {
+      c.typical = k;
+    }
+    if (!min_found && h[k - 1] == 0 && h[k] != 0) {
+      c.minimum = k;
+      min_found = true;
+    }
+    if (!max_found && h[j - 1] != 0 && h[j] == 0) {
+      c.maximum = j - 1;
+      max_found = true;
+    }
+  }
+  return c;
+}
+
+void RecordGeneration(int32_t g) {
+  const int32_t n = g_state.params.group_count;
+  const int32_t* h = g_state.degree_histogram;
+  const DegreeClasses classes = ScanDegreeClasses();
+
+  ClassSums typical{};
+  ClassSums minimum{};
+  ClassSums maximum{};
+  ClassSums all{};
+  for (int32_t i = 1; i <= n; ++i) {
+    const int32_t d = g_state.groups[i].degree;
+    const double dd = g_state.counters.DD[i];
+    const double cc = g_state.counters.CC[i];
+    if (h[d] == h[classes.typical]) {
+      typical.Add(dd, cc);
+    }
+    if (d == classes.minimum) {
+      minimum.Add(dd, cc);
+    }
+    if (d == classes.maximum) {
+      maximum.Add(dd, cc);
+    }
+    all.Add(dd, cc);
+  }
+
+  GenerationSeries& s = g_state.series;
+  s.D_Typ[g] = typical.dd / typical.size;
+  s.C_Typ[g] = typical.cc / typical.size;
+  s.D_Min[g] = minimum.dd / minimum.size;
+  s.C_Min[g] = minimum.cc / minimum.size;
+  s.D_Max[g] = maximum.dd / maximum.size;
+  s.C_Max[g] = maximum.cc / maximum.size;
+  s.D_Avg[g] = all.dd / n;
+  s.C_Avg[g] = all.cc / n;
+
+  if (g == g_state.params.generation_count) {
+    WriteResultFiles(classes);
+  }
+}
+
+int32_t WriteResultFiles(const DegreeClasses& classes) {
+  ResultFileStatus& status = g_state.result_files;
+  status.written = 1;
+  status.error[0] = WriteResultFile(0, INITIAL_RESULT_FILE, classes);
+  status.error[1] = WriteResultFile(1, ALL_RESULT_FILE, classes);
+  return (status.error[0] != 0 ? 1 : 0) + (status.error[1] != 0 ? 1 : 0);
+}
+
+}  // namespace veldaris
