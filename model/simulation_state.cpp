@@ -1,10 +1,16 @@
 #include "model/simulation_state.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace veldaris {
 
 SimulationState g_state;
+
+void ClearSimulationState() {
+  std::memset(static_cast<void*>(&g_state), 0, sizeof g_state);
+  g_state.mti = 625;
+}
 
 void ApplyDefaultParameters() {
   SimParams& p = g_state.params;

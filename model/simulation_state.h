@@ -136,6 +136,10 @@ struct SimulationState {
 // The single instance, alive for the whole process.
 extern SimulationState g_state;
 
+// Returns the whole state to its program-start value: all zero, generator
+// never seeded.
+void ClearSimulationState();
+
 // Sets the parameters to their start-up values and the four measures to 0.0.
 void ApplyDefaultParameters();
 
