@@ -1,0 +1,92 @@
+// The parameter and version dialogs' behaviour, independent of any toolkit:
+// control ids and texts, initialisation, radio clicks, OK and Cancel, working
+// directly on the live parameters in the simulation state.
+#pragma once
+
+#include <string>
+
+namespace veldaris::ui {
+
+inline constexpr int PARAMETERS_DIALOG_ID = 107;
+inline constexpr int VERSION_DIALOG_ID = 108;
+inline constexpr const char* PARAMETERS_DIALOG_TITLE = "Set Parameters";
+inline constexpr const char* VERSION_DIALOG_TITLE = "Version Information";
+inline constexpr const char* VERSION_TEXT = "Veldaris Version 1.25a";
+
+inline constexpr int ID_OK = 1;
+inline constexpr int ID_CANCEL = 2;
+inline constexpr int ID_REWIRING_EDIT = 1002;
+inline constexpr int ID_FIRST_RADIO = 1012;  // 1012..1023, six pairs
+inline constexpr int ID_LAST_RADIO = 1023;
+inline constexpr int REWIRING_TEXT_LIMIT = 9;  // characters the edit box holds
+
+inline constexpr const char* MSG_REWIRING_RANGE = "Rewiring Probability must be set between 0 to 1.0.";
+
+// The credits line of the version dialog.
+extern const char* const VERSION_CREDITS;
+
+// One control of a dialog resource: rectangle in dialog units.
+enum class ControlKind { DefaultButton, Button, Static, GroupBox, Radio, Edit };
+struct DialogControl {
+  int id;  // -1 where the resource gives none
+  ControlKind kind;
+  const char* text;  // with '&' mnemonics
+  int x, y, width, height;
+};
+struct DialogTemplate {
+  const char* title;
+  int width, height;  // dialog units
+  const DialogControl* controls;
+  int control_count;
+};
+const DialogTemplate& ParametersDialogTemplate();
+const DialogTemplate& VersionDialogTemplate();
+
+// The check states of the twelve radio buttons (index id - ID_FIRST_RADIO),
+// as the dialog shows them.
+struct RadioChecks {
+  bool checked[12] = {};
+  bool IsChecked(int id) const { return checked[id - ID_FIRST_RADIO]; }
+};
+
+// The dialog's visible state between events.
+struct ParametersDialogView {
+  RadioChecks radios;
+  bool edit_enabled = true;
+  std::string edit_text;  // at most REWIRING_TEXT_LIMIT characters
+};
+
+// Sets the radio pairs from the live parameters, skipping the pair whose pair
+// code (1..12) is changed_code; 0 sets all six.
+void SyncRadioButtons(RadioChecks& radios, int changed_code);
+
+// Opening: captures N, K, the rewiring percentage and the network type, and
+// returns the initial view.
+ParametersDialogView InitParametersDialog();
+
+// A click on a radio button 1012..1023: the parameter takes the button's value
+// at once; the view shows every pair's current value. Other ids: nothing.
+void ClickRadio(ParametersDialogView& view, int id);
+
+// The outcome of OK or Cancel.
+struct DialogOutcome {
+  bool close = false;   // the dialog closes
+  std::string message;  // a message box (title "Error!", owner the dialog) when not empty
+};
+
+// OK with the text of the edit box (read even when it is disabled, cut to its
+// first REWIRING_TEXT_LIMIT characters).
+DialogOutcome PressOk(const std::string& edit_text);
+// Cancel, Esc or the close box.
+DialogOutcome PressCancel();
+
+// The edit box's text for a stored percentage: "0" for 0, else "%.1f" of
+// percent / 100.
+std::string RewiringText(int percent);
+
+// atof's prefix rules, always with '.' as the decimal point whatever the
+// locale: leading white space, an optional sign, digits with an optional
+// fraction and exponent; text that reads as no number gives 0.0.
+double ParseRewiringText(const std::string& text);
+
+}  // namespace veldaris::ui
