@@ -12,6 +12,9 @@ inline constexpr int VERSION_DIALOG_ID = 108;
 inline constexpr const char* PARAMETERS_DIALOG_TITLE = "Set Parameters";
 inline constexpr const char* VERSION_DIALOG_TITLE = "Version Information";
 inline constexpr const char* VERSION_TEXT = "Veldaris Version 1.25a";
+// Both dialogs: a modal frame with caption and close box, this font.
+inline constexpr const char* DIALOG_FONT_FACE = "MS Shell Dlg";
+inline constexpr int DIALOG_FONT_POINTS = 8;
 
 inline constexpr int ID_OK = 1;
 inline constexpr int ID_CANCEL = 2;

@@ -34,11 +34,14 @@ inline constexpr const char* MSG_SET_PARAMETERS_FIRST = "You must set parameter 
 inline constexpr const char* MSG_BUILD_FIRST = "Network must be built before starting simulation.";
 inline constexpr const char* MSG_TYPE_CHANGED = "Network type has been changed. Please rebuild network.";
 
-// What the front end does after a handler, in this order: show the message
-// box (title ERROR_TITLE, warning icon, one OK button, owner the window) when
-// message is not empty; draw the progress line; enable or disable the window;
-// start or stop both timers; invalidate the whole client area (with erase);
-// open a dialog; post the quit message.
+// What the front end does after a handler, in this order: draw the progress
+// line; enable or disable the window; start or stop both timers; invalidate
+// the whole client area (with erase); open a dialog; post the quit message;
+// last, show the message box (title ERROR_TITLE, warning icon, one OK button,
+// owner the window) when message is not empty. The box comes last so that the
+// report of a finished run appears with the timers stopped and the window
+// enabled (a box owned by a disabled window cannot be answered on every
+// toolkit). Refusals carry a message and nothing else.
 struct UiActions {
   std::string message;
   bool draw_progress = false;
@@ -64,6 +67,9 @@ UiActions OnBatchTimer();
 UiActions OnProgressTimer();
 // A close request: refused (false) while a run goes on, accepted otherwise.
 bool CanClose();
+// True from an accepted Execute Simulation until the progress tick that ends
+// the run (or window creation or destruction).
+bool RunInProgress();
 // Window destruction: stop both timers and quit.
 UiActions OnDestroy();
 

@@ -1,0 +1,102 @@
+#include "ui/svg_canvas.h"
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "model/simulation_state.h"
+#include "ui/drawing.h"
+#include "ui/recording_canvas.h"
+#include "ui/run_control.h"
+#include "ui_test_support.h"
+
+namespace veldaris::ui::testing {
+namespace {
+
+using UiSvg = UiTest;
+
+// Elements by name; fails the test when the tags do not nest.
+std::map<std::string, int> CountElements(const std::string& doc) {
+  std::map<std::string, int> counts;
+  std::vector<std::string> open;
+  for (size_t pos = doc.find("?>") + 2, lt; (lt = doc.find('<', pos)) != std::string::npos;) {
+    const size_t gt = doc.find('>', lt);
+    EXPECT_LT(gt, doc.find('<', lt + 1)) << "unterminated tag at " << lt;
+    const std::string tag = doc.substr(lt + 1, gt - lt - 1);
+    if (tag[0] == '/') {
+      EXPECT_TRUE(!open.empty() && open.back() == tag.substr(1)) << "unbalanced " << tag;
+      if (!open.empty()) open.pop_back();
+    } else {
+      const std::string name = tag.substr(0, tag.find_first_of(" />"));
+      ++counts[name];
+      if (tag.back() != '/') open.push_back(name);
+    }
+    pos = gt + 1;
+  }
+  EXPECT_TRUE(open.empty());
+  return counts;
+}
+
+std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+TEST_F(UiSvg, PictureHasOneElementPerDrawingCall) {
+  ASSERT_TRUE(SetParameters({}, "0.1").close);
+  OnCommand(CMD_BUILD_NETWORK);
+  OnCommand(CMD_EXECUTE_SIMULATION);
+  RunUntilFinished();
+  RecordingCanvas recorded;
+  PaintWindow(recorded);
+  const std::string doc = PictureSvg();
+  std::map<std::string, int> counts = CountElements(doc);
+  EXPECT_EQ(counts["svg"], 1);
+  EXPECT_EQ(counts["line"], 400 + 58 + 16 + 2 * 999);
+  EXPECT_EQ(counts["ellipse"], static_cast<int>(recorded.Calls(CanvasCallKind::Ellipse).size()));
+  EXPECT_GT(counts["ellipse"], 50);  // the dots and the P(k) points
+  EXPECT_EQ(counts["text"], static_cast<int>(recorded.Calls(CanvasCallKind::TextOut).size()));
+  EXPECT_EQ(counts["rect"], counts["text"] + 1);  // text backgrounds and the page
+  for (const char* part :
+       {"viewBox=\"0 0 760 720\"", "IPAGothic, monospace\" font-size=\"14px\"",
+        "<text x=\"702\" y=\"623\" fill=\"#000000\" xml:space=\"preserve\">1000</text>",  // top-left at (702, 611)
+        "<line x1=\"37\" y1=\"607.5\" x2=\"712\" y2=\"607.5\" stroke=\"#000000\" stroke-width=\"1\"/>",
+        "stroke=\"#ff0000\" stroke-width=\"2\" stroke-linecap=\"round\""}) {
+    EXPECT_NE(doc.find(part), std::string::npos) << part;
+  }
+
+  SvgCanvas c;
+  c.TextOut(1, 2, "a<b & 'c' \"d\">\x01");
+  EXPECT_NE(c.Document().find(">a&lt;b &amp; &apos;c&apos; &quot;d&quot;&gt;?</text>"), std::string::npos);
+  EXPECT_EQ(CountElements(c.Document())["text"], 1);
+}
+
+TEST_F(UiSvg, WriteReplacesAtomicallyAndKeepsOldFilesOnFailure) {
+  const std::filesystem::path target = dir_ / "picture.svg";
+  std::ofstream(target) << "old";
+  std::string error;
+  ASSERT_TRUE(WritePictureSvg(target.string(), &error)) << error;
+  EXPECT_EQ(ReadFile(target), PictureSvg());
+
+  // No new file can be made in the directory: the existing file stays.
+  const std::string before = ReadFile("/proc/version");
+  EXPECT_FALSE(WritePictureSvg("/proc/version", &error));
+  EXPECT_EQ(error.rfind("/proc/version: ", 0), 0u) << error;
+  EXPECT_EQ(ReadFile("/proc/version"), before);
+
+  // The rename fails (the target is a non-empty directory): nothing is left behind.
+  const std::filesystem::path busy = dir_ / "busy.svg";
+  std::filesystem::create_directory(busy);
+  std::ofstream(busy / "inside") << "x";
+  EXPECT_FALSE(WritePictureSvg(busy.string(), nullptr));
+  EXPECT_EQ(ReadFile(busy / "inside"), "x");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), std::filesystem::directory_iterator()), 2);
+}
+
+}  // namespace
+}  // namespace veldaris::ui::testing

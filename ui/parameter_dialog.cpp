@@ -1,0 +1,174 @@
+#include "ui/parameter_dialog.h"
+
+#include "model/simulation_state.h"
+#include "ui/number_text.h"
+
+namespace veldaris::ui {
+
+namespace {
+
+constexpr const char* kCredits = "Evolution of cooperation on networks";
+
+constexpr DialogControl kParametersControls[] = {
+    {ID_OK, ControlKind::DefaultButton, "OK", 116, 252, 50, 14},
+    {ID_CANCEL, ControlKind::Button, "Cancel", 177, 252, 50, 14},
+    {-1, ControlKind::Static, "Rewiring Probability (0 to 1.0) (&P)", 36, 56, 108, 8},
+    {-1, ControlKind::GroupBox, "Network Type(&T)", 26, 17, 194, 29},
+    {1012, ControlKind::Radio, "Small World(&W)", 42, 29, 65, 10},
+    {1013, ControlKind::Radio, "Scale Free(&B)", 150, 29, 59, 10},
+    {ID_REWIRING_EDIT, ControlKind::Edit, "", 186, 53, 18, 15},
+    {-1, ControlKind::GroupBox, "Number of Groups(&N)", 26, 70, 194, 29},
+    {1014, ControlKind::Radio, "50 Groups(&5)", 42, 82, 58, 10},
+    {1015, ControlKind::Radio, "200 Groups(&2)", 145, 82, 62, 10},
+    {-1, ControlKind::GroupBox, "Number of Strategies for Group(&S)", 26, 103, 194, 29},
+    {1016, ControlKind::Radio, "4 Strategies(&4)", 42, 115, 64, 10},
+    {1017, ControlKind::Radio, "8 Strategies(&8)", 144, 115, 64, 10},
+    {-1, ControlKind::GroupBox, "Number of Generations(&G)", 26, 136, 194, 29},
+    {1018, ControlKind::Radio, "1000 Generations(&1)", 35, 149, 82, 10},
+    {1019, ControlKind::Radio, "3000 Generations(&3)", 133, 149, 82, 10},
+    {-1, ControlKind::GroupBox, "Average Connectivity for Group(&A)", 26, 170, 194, 29},
+    {1020, ControlKind::Radio, "4 Connectivity(&C)", 37, 183, 72, 10},
+    {1021, ControlKind::Radio, "8 Connectivity(&D)", 141, 183, 72, 10},
+    {-1, ControlKind::GroupBox, "Length of Strategy(&L)", 26, 204, 194, 29},
+    {1022, ControlKind::Radio, "L=10(&P)", 46, 217, 42, 10},
+    {1023, ControlKind::Radio, "L=30(&Q)", 153, 217, 43, 10},
+};
+
+constexpr DialogControl kVersionControls[] = {
+    {ID_OK, ControlKind::DefaultButton, "OK", 96, 52, 50, 14},
+    {-1, ControlKind::Static, VERSION_TEXT, 18, 17, 211, 8},
+    {-1, ControlKind::Static, kCredits, 48, 34, 147, 8},
+};
+
+constexpr int CountOf(const auto& array) { return static_cast<int>(sizeof array / sizeof array[0]); }
+
+// The six radio pairs: the parameter, its two values, in pair order. Pair p
+// (0-based) has the buttons ID_FIRST_RADIO + 2p and + 2p + 1 and the pair
+// codes 2p + 1 and 2p + 2.
+struct RadioPair {
+  int32_t SimParams::*parameter;
+  int32_t first;
+  int32_t second;
+};
+constexpr RadioPair kPairs[6] = {
+    {&SimParams::network_type, SMALL_WORLD, SCALE_FREE},
+    {&SimParams::group_count, 50, 200},
+    {&SimParams::strategy_count, 4, 8},
+    {&SimParams::generation_count, 1000, 3000},
+    {&SimParams::connectivity, 4, 8},
+    {&SimParams::strategy_length, 10, 30},
+};
+
+bool IsRadio(int id) { return id >= ID_FIRST_RADIO && id <= ID_LAST_RADIO; }
+
+// The pair code of a radio button: 1 for 1012 .. 12 for 1023.
+int PairCode(int id) { return id - ID_FIRST_RADIO + 1; }
+
+// Closing the dialog either way: the built network no longer matches when the
+// network type, N or K changed, or the rewiring of a small world did.
+void ApplyNetworkValidityRule() {
+  const SimParams& p = g_state.params;
+  if (g_state.reference_network_type != p.network_type || p.group_count != g_state.previous_group_count ||
+      p.connectivity != g_state.previous_connectivity ||
+      (p.network_type == SMALL_WORLD && p.rewiring_percent != g_state.previous_rewiring_percent)) {
+    g_state.network_built = 0;
+  }
+}
+
+}  // namespace
+
+const char* const VERSION_CREDITS = kCredits;
+
+const DialogTemplate& ParametersDialogTemplate() {
+  static constexpr DialogTemplate kTemplate{PARAMETERS_DIALOG_TITLE, 250, 273, kParametersControls,
+                                            CountOf(kParametersControls)};
+  return kTemplate;
+}
+
+const DialogTemplate& VersionDialogTemplate() {
+  static constexpr DialogTemplate kTemplate{VERSION_DIALOG_TITLE, 243, 73, kVersionControls, CountOf(kVersionControls)};
+  return kTemplate;
+}
+
+void SyncRadioButtons(RadioChecks& radios, int changed_code) {
+  for (int pair = 0; pair < 6; ++pair) {
+    if (changed_code == 2 * pair + 1 || changed_code == 2 * pair + 2) {
+      continue;
+    }
+    const bool first = g_state.params.*kPairs[pair].parameter == kPairs[pair].first;
+    radios.checked[2 * pair] = first;
+    radios.checked[2 * pair + 1] = !first;
+  }
+}
+
+ParametersDialogView InitParametersDialog() {
+  const SimParams& p = g_state.params;
+  g_state.previous_group_count = p.group_count;
+  g_state.previous_connectivity = p.connectivity;
+  g_state.previous_rewiring_percent = p.rewiring_percent;
+  g_state.reference_network_type = p.network_type;
+
+  ParametersDialogView view;
+  view.edit_enabled = p.network_type != SCALE_FREE;
+  SyncRadioButtons(view.radios, 0);
+  view.edit_text = RewiringText(p.rewiring_percent);
+  return view;
+}
+
+void ClickRadio(ParametersDialogView& view, int id) {
+  if (!IsRadio(id)) {
+    return;
+  }
+  const int index = id - ID_FIRST_RADIO;
+  const RadioPair& pair = kPairs[index / 2];
+  g_state.params.*pair.parameter = index % 2 == 0 ? pair.first : pair.second;
+  if (id == ID_FIRST_RADIO) {
+    view.edit_enabled = true;
+  } else if (id == ID_FIRST_RADIO + 1) {
+    view.edit_enabled = false;
+  }
+  // All twelve buttons form one radio group: the click leaves only the clicked
+  // button checked, and the other five pairs are then set again.
+  view.radios = RadioChecks{};
+  view.radios.checked[index] = true;
+  SyncRadioButtons(view.radios, PairCode(id));
+}
+
+DialogOutcome PressOk(const std::string& edit_text) {
+  SimParams& p = g_state.params;
+  p.core_size = p.connectivity + 1;
+  p.links_per_group = p.connectivity / 2;
+
+  // The edit box yields at most its first REWIRING_TEXT_LIMIT characters, even when disabled.
+  const double x = ParseRewiringText(edit_text.substr(0, REWIRING_TEXT_LIMIT));
+  p.rewiring_percent = RewiringPercentFromProbability(x);
+
+  DialogOutcome outcome;
+  if (p.network_type == SMALL_WORLD && (p.rewiring_percent < 0 || p.rewiring_percent > 100)) {
+    outcome.message = MSG_REWIRING_RANGE;  // the percentage stays stored; the dialog stays open
+    return outcome;
+  }
+  ApplyNetworkValidityRule();
+  g_state.parameters_set = 1;
+  outcome.close = true;
+  return outcome;
+}
+
+DialogOutcome PressCancel() {
+  ApplyNetworkValidityRule();
+  DialogOutcome outcome;
+  outcome.close = true;
+  return outcome;
+}
+
+std::string RewiringText(int percent) {
+  std::string text = percent == 0 ? FormatFixed(0.0, 0) : FormatFixed(percent / 100.0, 1);
+  if (text.size() > static_cast<size_t>(REWIRING_TEXT_LIMIT)) {
+    text.resize(REWIRING_TEXT_LIMIT);
+  }
+  return text;
+}
+
+double ParseRewiringText(const std::string& text) { return ParseNumberPrefix(text); }
+
+}  // namespace veldaris::ui

@@ -1,0 +1,244 @@
+#include "ui/svg_canvas.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "ui/drawing.h"
+#include "ui/run_control.h"
+
+#ifdef _WIN32
+#include <process.h>
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace veldaris::ui {
+
+namespace {
+
+// Shortest text of a coordinate (integers and halves here), always with '.'.
+std::string Num(double v) {
+  char buffer[32];
+  const auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof buffer, v);
+  return ec == std::errc() ? std::string(buffer, ptr) : std::string("0");
+}
+
+std::string Attr(const char* name, double v) { return std::string(" ") + name + "=\"" + Num(v) + "\""; }
+
+// Character cells of a UTF-8 text: one per ASCII character, two per other
+// character (the face's full-width glyphs).
+int TextColumns(std::string_view text) {
+  int columns = 0;
+  for (const char ch : text) {
+    const auto byte = static_cast<unsigned char>(ch);
+    if (byte < 0x80) {
+      columns += 1;
+    } else if (byte >= 0xC0) {
+      columns += 2;
+    }
+  }
+  return columns;
+}
+
+int ProcessId() {
+#ifdef _WIN32
+  return _getpid();
+#else
+  return static_cast<int>(getpid());
+#endif
+}
+
+// Replaces to by from; 0 or an errno.
+int ReplaceFile(const char* from, const char* to) {
+#ifdef _WIN32
+  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0 ? 0 : EACCES;
+#else
+  return std::rename(from, to) == 0 ? 0 : errno;
+#endif
+}
+
+// Writes the whole text to a new file at temp; 0 or an errno. created tells
+// whether the file was made, so that the caller removes only its own file.
+int WriteNewFile(const std::string& temp, const std::string& text, bool* created) {
+  errno = 0;
+  std::FILE* file = std::fopen(temp.c_str(), "wb");
+  *created = file != nullptr;
+  if (file == nullptr) {
+    return errno != 0 ? errno : EIO;
+  }
+  errno = 0;
+  bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  ok = ok && std::fflush(file) == 0;
+#ifndef _WIN32
+  ok = ok && fsync(fileno(file)) == 0;
+#endif
+  int error = ok ? 0 : (errno != 0 ? errno : EIO);
+  if (std::fclose(file) != 0 && error == 0) {
+    error = errno != 0 ? errno : EIO;
+  }
+  return error;
+}
+
+}  // namespace
+
+std::string SvgColor(ColorRef color) {
+  char buffer[8];
+  std::snprintf(buffer, sizeof buffer, "#%02x%02x%02x", RedOf(color), GreenOf(color), BlueOf(color));
+  return buffer;
+}
+
+std::string EscapeXml(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char ch : text) {
+    switch (ch) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&apos;";
+        break;
+      default:
+        if (static_cast<unsigned char>(ch) < 0x20 && ch != '\t' && ch != '\n' && ch != '\r') {
+          out += '?';
+        } else {
+          out += ch;
+        }
+    }
+  }
+  return out;
+}
+
+void SvgCanvas::SelectPen(ColorRef color, int width) {
+  pen_color_ = color;
+  pen_width_ = width < 1 ? 1 : width;  // a zero-width pen is one pixel wide
+}
+
+void SvgCanvas::SelectBrush(ColorRef color) { brush_color_ = color; }
+
+void SvgCanvas::SelectFont() {}
+
+void SvgCanvas::SetTextColor(ColorRef color) { text_color_ = color; }
+
+void SvgCanvas::MoveTo(int x, int y) {
+  x_ = x;
+  y_ = y;
+}
+
+void SvgCanvas::LineTo(int x, int y) {
+  double x1 = x_;
+  double y1 = y_;
+  double x2 = x;
+  double y2 = y;
+  if (pen_width_ == 1) {
+    // Pixel (i, j) is the square from (i, j) to (i + 1, j + 1). A line covers
+    // its start pixel and stops before its end pixel, so a horizontal or
+    // vertical line spans exactly the pixels from start up to end.
+    if (y_ == y && x_ != x) {
+      y1 = y2 = y + 0.5;
+      if (x < x_) {
+        x1 += 1;
+        x2 += 1;
+      }
+    } else if (x_ == x && y_ != y) {
+      x1 = x2 = x + 0.5;
+      if (y < y_) {
+        y1 += 1;
+        y2 += 1;
+      }
+    } else {
+      x1 += 0.5;
+      y1 += 0.5;
+      x2 += 0.5;
+      y2 += 0.5;
+    }
+  } else if (pen_width_ % 2 == 1) {
+    x1 += 0.5;
+    y1 += 0.5;
+    x2 += 0.5;
+    y2 += 0.5;
+  }
+  body_ += "<line" + Attr("x1", x1) + Attr("y1", y1) + Attr("x2", x2) + Attr("y2", y2) + " stroke=\"" +
+           SvgColor(pen_color_) + "\" stroke-width=\"" + std::to_string(pen_width_) + "\"";
+  // Round caps let a wide pen's zero-length stroke show as a dot, so a flat
+  // series still draws a continuous trace.
+  body_ += pen_width_ > 1 ? " stroke-linecap=\"round\"/>\n" : "/>\n";
+  x_ = x;
+  y_ = y;
+}
+
+void SvgCanvas::Ellipse(int left, int top, int right, int bottom) {
+  // The outline lies inside the bounding box.
+  const double half_pen = pen_width_ / 2.0;
+  double rx = std::abs(right - left) / 2.0 - half_pen;
+  double ry = std::abs(bottom - top) / 2.0 - half_pen;
+  rx = rx < 0 ? 0 : rx;
+  ry = ry < 0 ? 0 : ry;
+  body_ += "<ellipse" + Attr("cx", (left + right) / 2.0) + Attr("cy", (top + bottom) / 2.0) + Attr("rx", rx) +
+           Attr("ry", ry) + " fill=\"" + SvgColor(brush_color_) + "\" stroke=\"" + SvgColor(pen_color_) +
+           "\" stroke-width=\"" + std::to_string(pen_width_) + "\"/>\n";
+}
+
+void SvgCanvas::TextOut(int x, int y, std::string_view text) {
+  body_ += "<rect" + Attr("x", x) + Attr("y", y) + Attr("width", TextColumns(text) * TEXT_CHAR_WIDTH) +
+           Attr("height", FONT_HEIGHT) + " fill=\"#ffffff\"/>\n";
+  body_ += "<text" + Attr("x", x) + Attr("y", y + TEXT_ASCENT) + " fill=\"" + SvgColor(text_color_) +
+           "\" xml:space=\"preserve\">" + EscapeXml(text) + "</text>\n";
+}
+
+std::string SvgCanvas::Document() const {
+  std::string out;
+  out.reserve(body_.size() + 512);
+  out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+  out += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + std::to_string(WINDOW_WIDTH) + "\" height=\"" +
+         std::to_string(WINDOW_HEIGHT) + "\" viewBox=\"0 0 " + std::to_string(WINDOW_WIDTH) + " " +
+         std::to_string(WINDOW_HEIGHT) + "\" font-family=\"&apos;" + EscapeXml(FONT_FACE) + "&apos;, " +
+         FONT_FALLBACK_FACE + ", monospace\" font-size=\"" + std::to_string(FONT_HEIGHT) + "px\" font-weight=\"" +
+         std::to_string(FONT_WEIGHT) + "\">\n";
+  out += "<rect x=\"0\" y=\"0\" width=\"" + std::to_string(WINDOW_WIDTH) + "\" height=\"" +
+         std::to_string(WINDOW_HEIGHT) + "\" fill=\"#ffffff\"/>\n";
+  out += body_;
+  out += "</svg>\n";
+  return out;
+}
+
+std::string PictureSvg() {
+  SvgCanvas canvas;
+  PaintWindow(canvas);
+  return canvas.Document();
+}
+
+bool WritePictureSvg(const std::string& path, std::string* error) {
+  const std::string document = PictureSvg();
+  const std::string temp = path + "." + std::to_string(ProcessId()) + ".tmp";
+  bool created = false;
+  int code = WriteNewFile(temp, document, &created);
+  if (code == 0) {
+    code = ReplaceFile(temp.c_str(), path.c_str());
+  }
+  if (code == 0) {
+    return true;
+  }
+  if (created) {
+    std::remove(temp.c_str());
+  }
+  if (error != nullptr) {
+    *error = path + ": " + std::strerror(code);
+  }
+  return false;
+}
+
+}  // namespace veldaris::ui
