@@ -1,0 +1,147 @@
+// Strategy play, initial strategies, and the evolution step inside a group.
+#include <random>
+
+#include "game/group_evolution.h"
+#include "game/strategy_play.h"
+#include "model_test_support.h"
+
+namespace veldaris::test {
+namespace {
+
+using ModelGame = ModelTest;
+
+TEST_F(ModelGame, PlayScoresOwnSideAndCountsMutualMoves) {
+  g_state.params.strategy_count = 2;
+  g_state.params.strategy_length = 4;
+  MakeNetwork(3, {{1, 2}});
+  SetMoves(1, 1, "1010");
+  SetMoves(2, 1, "1100");
+  SetMoves(1, 2, "1111");
+  SetMoves(3, 1, "1111");
+  g_state.groups[3].strategies[1][0] = 7;  // a group without links is left as it is
+  g_state.counters.CC[3] = 0.25;
+  PlayGeneration();
+  EXPECT_EQ(g_state.groups[1].strategies[1][0], 9);  // 3 + 5 + 0 + 1
+  EXPECT_EQ(g_state.groups[2].strategies[1][0], 9);  // 3 + 0 + 5 + 1
+  EXPECT_EQ(g_state.groups[1].strategies[2][0], 0);  // all cooperate against all defect
+  EXPECT_EQ(g_state.groups[2].strategies[2][0], 20);
+  for (int32_t g : {1, 2}) EXPECT_TRUE(g_state.counters.CC[g] == 0.5 && g_state.counters.DD[g] == 0.5) << g;
+  EXPECT_EQ(g_state.groups[3].strategies[1][0], 7);
+  EXPECT_EQ(g_state.counters.CC[3], 0.25);
+
+  // With four neighbours that earn nothing for group 1, raw 18, 17, 19 -> 5, 4, 5.
+  g_state.params.strategy_count = 3;
+  MakeNetwork(5, {{1, 2}, {1, 3}, {1, 4}, {1, 5}});
+  const int32_t raw[] = {18, 17, 19};
+  for (int32_t s = 1; s <= 3; ++s) {
+    for (int32_t g = 1; g <= 5; ++g) SetMoves(g, s, g == 1 ? "1111" : "0000");
+    g_state.groups[1].strategies[s][0] = raw[s - 1];
+  }
+  PlayGeneration();
+  const int32_t rounded[] = {5, 4, 5};
+  for (int32_t s = 1; s <= 3; ++s) EXPECT_EQ(g_state.groups[1].strategies[s][0], rounded[s - 1]) << s;
+}
+
+TEST_F(ModelGame, RandomStrategiesFillAllRecordsInNestingOrder) {
+  g_state.params.strategy_length = 10;
+  g_state.params.strategy_count = 4;
+  g_state.groups[7].strategies[0][3] = 5;
+  g_state.groups[7].strategies[2][0] = 6;
+  g_state.groups[7].strategies[2][11] = 8;
+  SeedRandom(31);
+  InitStrategies(1);
+  std::mt19937 reference(31);
+  int32_t mismatches = 0;
+  for (int32_t g = 1; g <= MAX_GROUPS; ++g) {
+    for (int32_t s = 1; s <= MAX_STRATEGIES; ++s) {
+      for (int32_t j = 1; j <= 10; ++j) mismatches += g_state.groups[g].strategies[s][j] != int32_t(reference() >> 31);
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+  EXPECT_EQ(NextRandom(), reference()) << "exactly 500*32*L outputs";
+  const Strategy* slots = g_state.groups[7].strategies;
+  EXPECT_TRUE(slots[0][3] == 5 && slots[2][0] == 6 && slots[2][11] == 8) << "template, score, moves past L kept";
+
+  g_state.groups[0].strategies[0][0] = g_state.groups[500].strategies[32][100] = g_state.groups[4].rank[2] = 3;
+  InitStrategies(2);
+  EXPECT_EQ(g_state.groups[500].strategies[32][100], 3);
+  InitStrategies(0);
+  int32_t nonzero = 0;
+  for (const GroupRecord& r : g_state.groups) {
+    for (const Strategy& slot : r.strategies) nonzero += std::count(slot, slot + MAX_MOVES + 1, 0) != MAX_MOVES + 1;
+  }
+  EXPECT_EQ(nonzero, 0);
+  EXPECT_EQ(g_state.groups[4].rank[2], 3);
+}
+
+// Ranks, then a first draw among the best and, unless all tie, a second one
+// among the second best that decides.
+TEST_F(ModelGame, RankingAndRepresentative) {
+  const uint32_t marker = 0x12345678U;
+  const struct {
+    std::vector<int32_t> scores, ranks;
+    uint32_t first, second;
+    int32_t chosen, draws;
+  } cases[] = {{{30, 27, 30, 12, 27, 5, 12, 30}, {1, 4, 1, 6, 4, 8, 6, 1}, OutputFor(2, 3), OutputFor(1, 2), 5, 2},
+               {{30, 27, 30, 12, 27, 5, 12, 30}, {1, 4, 1, 6, 4, 8, 6, 1}, OutputFor(0, 3), OutputFor(0, 2), 2, 2},
+               {{6, 0, 0, 0}, {1, 2, 2, 2}, 0U, OutputFor(1, 3), 3, 2},
+               {{9, 7, 7, 7}, {1, 2, 2, 2}, 0U, OutputFor(2, 3), 4, 2},
+               {{0, 0, 150, 149}, {3, 3, 1, 2}, 0U, 0U, 4, 2},
+               {{4, 4, 4, 4}, {1, 1, 1, 1}, OutputFor(2, 4), 0xcafeU, 3, 1}};
+  for (const auto& c : cases) {
+    const int32_t count = g_state.params.strategy_count = static_cast<int32_t>(c.scores.size());
+    GroupRecord& r = g_state.groups[1];
+    for (int32_t s = 1; s <= count; ++s) r.strategies[s][0] = c.scores[s - 1];
+    for (int32_t s = 1; s <= count; ++s) r.strategies[s][100] = s;
+    RankStrategies(1);
+    EXPECT_EQ(std::vector<int32_t>(r.rank + 1, r.rank + 1 + count), c.ranks);
+    const std::vector<uint32_t> outputs = {c.first, c.second, marker};
+    ScriptOutputs(outputs);
+    ChooseRepresentative(1);
+    EXPECT_EQ(r.representative[100], c.chosen);
+    EXPECT_EQ(r.representative[0], c.scores[c.chosen - 1]);
+    EXPECT_EQ(NextRandom(), outputs[c.draws]) << "outputs taken";
+  }
+}
+
+// Template all cooperate, strategy all defect: copied moves show as 1 unless
+// their mutation test flips them back.
+TEST_F(ModelGame, CrossoverCopiesSegmentsAndMutatesCopiedMoves) {
+  const uint32_t keep = OutputFor(1000, 1000000);  // 1 + 1000 > 1000: no flip
+  const uint32_t flip = OutputFor(999, 1000000);   // 1 + 999 = 1000: flip
+  const uint32_t marker = 0x12345678U;
+  const struct {
+    int32_t length;
+    std::vector<int32_t> cuts;
+    uint32_t coin;
+    std::string expected;  // moves 1..L after the call; x = copied, then flipped
+    std::vector<int32_t> points;
+  } cases[] = {{10, {7, 3}, 0U, "111000x111", {1, 3, 7, 10, 10, 10}},
+               {10, {7, 7, 3}, 0x80000000U, "00x1111001", {1, 3, 7, 10, 10, 10}},
+               {10, {3, 9}, 0x80000000U, "00111111x0", {1, 3, 9, 10, 10, 10}},
+               {30, {2, 29}, 0U, "11" + std::string(26, '0') + "1x", {1, 2, 29, 30, 30, 30}}};
+  for (const auto& c : cases) {
+    g_state.params.strategy_length = c.length;
+    ResetRun();
+    std::fill_n(&g_state.groups[1].strategies[0][1], c.length, 1);
+    std::vector<uint32_t> outputs;
+    for (int32_t cut : c.cuts) outputs.push_back(OutputFor(cut - 2, c.length - 2));
+    outputs.push_back(c.coin);
+    for (char m : c.expected) {
+      if (m != '0') outputs.push_back(m == 'x' ? flip : keep);
+    }
+    outputs.push_back(marker);
+    ScriptOutputs(outputs);
+    CrossoverWithTemplate(1, 2);
+    std::string moves;
+    for (int32_t j = 1; j <= c.length; ++j) moves += static_cast<char>('0' + g_state.groups[1].strategies[2][j]);
+    std::string expected = c.expected;
+    std::replace(expected.begin(), expected.end(), 'x', '0');
+    EXPECT_EQ(moves, expected);
+    EXPECT_EQ(std::vector<int32_t>(g_state.crossover_points, g_state.crossover_points + 6), c.points);
+    EXPECT_EQ(NextRandom(), marker) << "one mutation test per copied move";
+  }
+}
+
+}  // namespace
+}  // namespace veldaris::test

@@ -1,0 +1,108 @@
+// Shared fixture of the model tests: a clean state with the start-up
+// parameters, result files in a fresh temporary directory, and helpers to
+// build networks, script generator outputs and read files.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "model/random.h"
+#include "model/run_cycle.h"
+#include "model/simulation_state.h"
+#include "network/network_builder.h"
+#include "network/network_metrics.h"
+
+namespace veldaris::test {
+
+inline std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Makes the next NextRandom calls return exactly these outputs: each goes into
+// the state vector untempered (every tempering step is undone by iterating it
+// to its fixed point).
+inline void ScriptOutputs(const std::vector<uint32_t>& outputs) {
+  SeedRandom(1);
+  for (size_t i = 0; i < outputs.size(); ++i) {
+    uint32_t y = outputs[i];
+    auto undo = [&y](auto step) {
+      const uint32_t target = y;
+      for (int k = 0; k < 32; ++k) y = target ^ step(y);
+    };
+    undo([](uint32_t x) { return x >> 18; });
+    undo([](uint32_t x) { return (x << 15) & 0xefc60000U; });
+    undo([](uint32_t x) { return (x << 7) & 0x9d2c5680U; });
+    undo([](uint32_t x) { return x >> 11; });
+    g_state.mt[i] = y;
+  }
+  g_state.mti = 0;
+}
+
+// The smallest output for which UniformBelow(n) yields v.
+inline uint32_t OutputFor(int32_t v, int32_t n) {
+  const uint64_t scaled = static_cast<uint64_t>(v) << 32;
+  return static_cast<uint32_t>((scaled + n - 1) / n);
+}
+
+class ModelTest : public ::testing::Test {
+ public:
+  void SetUp() override {
+    ClearSimulationState();
+    ApplyDefaultParameters();
+    UseFixedSeed(1);
+    std::string pattern = (std::filesystem::temp_directory_path() / "veldaris_model_XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+    UseDirectory(dir_);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  static void UseDirectory(const std::filesystem::path& dir) {
+    std::snprintf(g_state.result_directory, sizeof g_state.result_directory, "%s", dir.c_str());
+  }
+
+  // The values the parameter dialog stores on OK.
+  static void SetParams(int32_t type, int32_t n, int32_t s, int32_t g, int32_t k, int32_t l, int32_t rewiring = 0) {
+    g_state.params = SimParams{type, rewiring, n, s, g, k, l, k + 1, k / 2};
+    g_state.parameters_set = 1;
+  }
+
+  // The Build Network command with a fixed seed.
+  static void Build(uint32_t seed, bool metrics = true) {
+    UseFixedSeed(seed);
+    ResetRun();
+    BuildNetwork();
+    g_state.network_built = 1;
+    if (metrics) ComputeNetworkMetrics();
+  }
+
+  // A small-world network of n groups with exactly the given links.
+  static void MakeNetwork(int32_t n, std::vector<std::pair<int32_t, int32_t>> links) {
+    g_state.params.group_count = n;
+    InitNeighbourLists(1);
+    for (auto [a, b] : links) {
+      g_state.groups[a].neighbours[++g_state.groups[a].degree] = b;
+      g_state.groups[b].neighbours[++g_state.groups[b].degree] = a;
+    }
+  }
+
+  static void SetMoves(int32_t group, int32_t slot, const char* moves) {
+    for (int32_t j = 1; moves[j - 1] != '\0'; ++j) g_state.groups[group].strategies[slot][j] = moves[j - 1] - '0';
+  }
+
+  std::string Result(const char* name) const { return ReadFile(dir_ / name); }
+
+  std::filesystem::path dir_;
+};
+
+}  // namespace veldaris::test

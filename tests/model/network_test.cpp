@@ -1,0 +1,125 @@
+// Network construction (invariants, layout, rebuilds) and network metrics.
+#include "model_test_support.h"
+
+namespace veldaris::test {
+namespace {
+
+using ModelNetwork = ModelTest;
+
+// Simple, symmetric, ascending lists ending at the sentinel up to slot N,
+// N*K/2 links, the minimum degree of the type, and a complete scale-free core.
+::testing::AssertionResult ValidNetwork() {
+  const SimParams& p = g_state.params;
+  const bool small_world = p.network_type == SMALL_WORLD;
+  int32_t ends = 0;
+  for (int32_t g = 1; g <= p.group_count; ++g) {
+    const GroupRecord& r = g_state.groups[g];
+    if (r.neighbours[0] != 0 || r.degree < (small_world ? p.connectivity / 2 : p.links_per_group)) {
+      return ::testing::AssertionFailure() << "group " << g << " degree " << r.degree;
+    }
+    for (int32_t slot = 1; slot <= p.group_count; ++slot) {
+      const int32_t v = r.neighbours[slot];
+      const bool ok = slot > r.degree ? v == (small_world ? EMPTY_SLOT : 0)
+                                      : v >= 1 && v <= p.group_count && v != g && v > r.neighbours[slot - 1] &&
+                                            ListContains(g_state.groups[v].neighbours, g, g_state.groups[v].degree);
+      if (!ok) return ::testing::AssertionFailure() << "group " << g << " slot " << slot << " holds " << v;
+    }
+    ends += r.degree;
+  }
+  if (ends != p.group_count * p.connectivity) return ::testing::AssertionFailure() << ends / 2 << " links";
+  for (int32_t i = 1; !small_world && i <= p.core_size; ++i) {
+    for (int32_t j = 1; j <= p.core_size; ++j) {
+      if (i != j && !ListContains(g_state.groups[i].neighbours, j, p.connectivity)) {
+        return ::testing::AssertionFailure() << "core groups " << i << " and " << j << " not linked";
+      }
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
+TEST_F(ModelNetwork, InvariantsHoldOverManySeedsAndUnusualSizes) {
+  std::vector<std::vector<int32_t>> cases;  // type, N, K, rewiring, seeds
+  for (int32_t n : {50, 200}) {
+    for (int32_t k : {4, 8}) {
+      for (int32_t rewiring : {0, 10, 50, 100}) cases.push_back({SMALL_WORLD, n, k, rewiring, 40});
+      cases.push_back({SCALE_FREE, n, k, 0, 40});
+    }
+  }
+  cases.insert(cases.end(), {{SMALL_WORLD, 3, 2, 100, 5},
+                             {SMALL_WORLD, 9, 8, 100, 5},
+                             {SMALL_WORLD, 500, 498, 1, 2},
+                             {SMALL_WORLD, 500, 8, 30, 5},
+                             {SCALE_FREE, 5, 4, 0, 5},
+                             {SCALE_FREE, 9, 8, 0, 5},
+                             {SCALE_FREE, 7, 2, 0, 5},
+                             {SCALE_FREE, 500, 8, 0, 5}});
+  for (const auto& c : cases) {
+    SetParams(c[0], c[1], 4, 1000, c[2], 10, c[3]);
+    for (int32_t seed = 1; seed <= c[4]; ++seed) {
+      Build(seed, false);
+      ASSERT_TRUE(ValidNetwork()) << "type " << c[0] << " N " << c[1] << " K " << c[2] << " rewiring " << c[3]
+                                  << " seed " << seed;
+    }
+  }
+}
+
+TEST_F(ModelNetwork, CircleLayoutAndRebuildWithFewerGroups) {
+  const int32_t positions[][4] = {{200, 1, 187, 15},  {200, 51, 359, 187}, {200, 101, 187, 359}, {50, 1, 187, 15},
+                                  {50, 2, 209, 16},   {50, 6, 288, 48},    {50, 13, 359, 176},   {50, 14, 359, 198},
+                                  {50, 26, 187, 359}, {50, 43, 42, 95},    {50, 50, 165, 16}};
+  for (const auto& e : positions) {
+    if (g_state.params.group_count != e[0]) {
+      SetParams(e[0] == 200 ? SCALE_FREE : SMALL_WORLD, e[0], 4, 1000, 8, 10, 20);
+      Build(11, false);
+    }
+    EXPECT_EQ(g_state.groups[e[1]].x, e[2]) << "N " << e[0] << " group " << e[1];
+    EXPECT_EQ(g_state.groups[e[1]].y, e[3]) << "N " << e[0] << " group " << e[1];
+  }
+  for (int32_t g = 51; g <= MAX_GROUPS; ++g) {
+    const GroupRecord& r = g_state.groups[g];
+    ASSERT_TRUE(r.degree == 0 && r.x == 0 && r.y == 0 && r.neighbours[1] == EMPTY_SLOT) << "group " << g;
+  }
+}
+
+TEST_F(ModelNetwork, RingLatticeAndItsMetrics) {
+  const struct {
+    int32_t n, k;
+    const char* measures;  // characteristic path length, clustering
+  } cases[] = {{50, 4, "6.632653 0.500000"},
+               {50, 8, "3.571429 0.642857"},
+               {200, 4, "25.376884 0.500000"},
+               {200, 8, "12.939698 0.642857"}};
+  for (const auto& c : cases) {
+    SetParams(SMALL_WORLD, c.n, 4, 1000, c.k, 10, 0);
+    Build(5);
+    const NetworkMetrics& m = g_state.metrics;
+    char text[64];
+    std::snprintf(text, sizeof text, "%.6f %.6f", m.characteristic_path_length, m.clustering_coefficient);
+    EXPECT_STREQ(text, c.measures) << "N " << c.n << " K " << c.k;
+    EXPECT_EQ(m.average_degree, c.k);
+    EXPECT_EQ(m.degree_stdev, 0.0);
+    EXPECT_EQ(g_state.degree_distribution[c.k], 1.0);
+    for (int32_t k = 0; k <= c.n; ++k) EXPECT_EQ(g_state.degree_histogram[k], k == c.k ? c.n : 0) << k;
+  }
+  SetParams(SMALL_WORLD, 50, 4, 1000, 4, 10, 0);
+  Build(5, false);
+  const int32_t* list = g_state.groups[1].neighbours;
+  EXPECT_EQ(std::vector<int32_t>(list, list + 6), (std::vector<int32_t>{0, 2, 3, 49, 50, EMPTY_SLOT}));
+}
+
+// A triangle and a separate link: unreachable pairs count as N, and groups
+// with a single link have clustering 0.
+TEST_F(ModelNetwork, MetricsOfDisconnectedNetworkWithLowDegrees) {
+  MakeNetwork(5, {{1, 2}, {1, 3}, {2, 3}, {4, 5}});
+  ComputeNetworkMetrics();
+  const NetworkMetrics& m = g_state.metrics;
+  EXPECT_DOUBLE_EQ(m.characteristic_path_length, (6 + 2 + 12 * 5) / 20.0);
+  EXPECT_DOUBLE_EQ(m.clustering_coefficient, 0.6);
+  EXPECT_EQ(g_state.groups[4].clustering, 0.0);
+  EXPECT_DOUBLE_EQ(m.average_degree, 1.6);
+  EXPECT_DOUBLE_EQ(m.degree_stdev, std::sqrt(14.0 / 5 - 1.6 * 1.6));
+  EXPECT_EQ(g_state.degree_histogram[1] * 10 + g_state.degree_histogram[2], 23);
+}
+
+}  // namespace
+}  // namespace veldaris::test

@@ -1,0 +1,222 @@
+// Generation statistics, the run cycle, the result files, and complete runs
+// compared with reference outputs.
+#include <cstdlib>
+#include <regex>
+#include <sstream>
+
+#include "model_test_support.h"
+#include "results/generation_statistics.h"
+
+namespace veldaris::test {
+namespace {
+
+using ModelRun = ModelTest;
+
+double SeriesMagnitude(int32_t from = 0, int32_t to = MAX_GENERATIONS) {
+  double sum = 0.0;
+  const GenerationSeries& s = g_state.series;
+  for (const double* series : {s.D_Typ, s.C_Typ, s.D_Min, s.C_Min, s.D_Max, s.C_Max, s.D_Avg, s.C_Avg}) {
+    for (int32_t g = from; g <= to; ++g) sum += std::abs(series[g]);
+  }
+  return sum;
+}
+
+void SmallLattice(int32_t generations) {
+  ModelTest::SetParams(SMALL_WORLD, 50, 4, generations, 4, 10, 0);
+  ModelTest::Build(42);
+}
+
+std::string Format(const char* format, auto... values) {
+  char text[128];
+  std::snprintf(text, sizeof text, format, values...);
+  return text;
+}
+
+// Degrees 2 (groups 1-2), 3 (3-14), 4 (15-18), 9 (19-30): 3 and 9 tie as the
+// most frequent; DD of a group is its degree, CC its number.
+TEST_F(ModelRun, DegreeClassesAndClassAverages) {
+  g_state.params.group_count = 30;
+  for (int32_t i = 1; i <= 30; ++i) {
+    g_state.groups[i].degree = i <= 2 ? 2 : i <= 14 ? 3 : i <= 18 ? 4 : 9;
+    g_state.counters.DD[i] = g_state.groups[i].degree;
+    g_state.counters.CC[i] = i;
+  }
+  CountDegreeHistogram();
+  const DegreeClasses c = ScanDegreeClasses();
+  EXPECT_EQ(Format("%d %d %d", c.typical, c.minimum, c.maximum), "3 2 9");
+  RecordGeneration(5);
+  const GenerationSeries& s = g_state.series;
+  EXPECT_EQ(Format("%g %g %g %g %g %g", s.D_Typ[5], s.C_Typ[5], s.D_Min[5], s.C_Min[5], s.D_Max[5], s.C_Max[5]),
+            "6 16.5 2 1.5 9 24.5");
+  EXPECT_DOUBLE_EQ(s.D_Avg[5], 164.0 / 30);
+  EXPECT_DOUBLE_EQ(s.C_Avg[5], 15.5);
+}
+
+TEST_F(ModelRun, RunCycleBatchesResetsAndRestarts) {
+  SmallLattice(1000);
+  RunBatch();  // before any run: nothing happens
+  EXPECT_EQ(g_state.generation, 0);
+  EXPECT_EQ(SeriesMagnitude(), 0.0);
+
+  struct Progress {
+    int32_t batches, written_at, missteps;
+  } progress{};
+  RunToCompletion(
+      [](void* context) {
+        auto* p = static_cast<Progress*>(context);
+        p->missteps += g_state.generation != 1 + 10 * ++p->batches;
+        if (p->written_at == 0 && g_state.result_files.written != 0) p->written_at = p->batches;
+      },
+      &progress);
+  EXPECT_EQ(Format("%d %d %d", progress.batches, progress.written_at, progress.missteps), "100 100 0");
+  EXPECT_EQ(g_state.generation, 1001);
+  EXPECT_EQ(g_state.run_finished, 1);
+  EXPECT_EQ(SeriesMagnitude(0, 0) + SeriesMagnitude(1001), 0.0);
+  for (int32_t g = 1; g <= 50; ++g) {  // the last evolution step cleared scores, counters and templates
+    const Strategy* slots = g_state.groups[g].strategies;
+    int32_t left = g_state.counters.CC[g] != 0.0 || g_state.counters.DD[g] != 0.0;
+    for (int32_t j = 1; j <= 10; ++j) left += slots[0][j] != 0;
+    for (int32_t s = 1; s <= MAX_STRATEGIES; ++s) left += slots[s][0] != 0;
+    ASSERT_EQ(left, 0) << "group " << g;
+  }
+  const GenerationSeries& s = g_state.series;
+  for (int32_t g = 1; g <= 1000; ++g) {  // on a lattice every class holds every group
+    ASSERT_TRUE(s.D_Typ[g] == s.D_Avg[g] && s.D_Min[g] == s.D_Avg[g] && s.D_Max[g] == s.D_Avg[g]) << g;
+    ASSERT_TRUE(s.C_Typ[g] == s.C_Avg[g] && s.C_Min[g] == s.C_Avg[g] && s.C_Max[g] == s.C_Avg[g]) << g;
+  }
+
+  std::vector<char> before(sizeof g_state);
+  std::memcpy(before.data(), &g_state, sizeof g_state);
+  for (int i = 0; i < 3; ++i) RunBatch();
+  EXPECT_EQ(std::memcmp(before.data(), &g_state, sizeof g_state), 0) << "a finished run stays as it is";
+
+  ResetRun();
+  EXPECT_EQ(SeriesMagnitude(), 0.0);
+  EXPECT_EQ(g_state.run_finished, 1);
+  EXPECT_EQ(g_state.generation, 1001);
+
+  RunToCompletion();
+  g_state.counters.DD[500] = 1.0;
+  StartRun();
+  EXPECT_EQ(g_state.run_finished * 10000 + g_state.generation, 1);
+  EXPECT_EQ(SeriesMagnitude() + g_state.counters.DD[500], 0.0);
+  EXPECT_EQ(std::vector<int32_t>(g_state.crossover_points, g_state.crossover_points + 6),
+            (std::vector<int32_t>{1, 10, 10, 10, 10, 10}));
+}
+
+TEST_F(ModelRun, ResultFileLayoutForSeveralRunLengths) {
+  std::ofstream(dir_ / INITIAL_RESULT_FILE) << std::string(100000, 'x');  // to be replaced completely
+  const std::regex row(R"(\d+(,\d+\.\d{8}){8},4,4,4\r)");
+  for (int32_t generations : {3000, 1000, 30}) {
+    SmallLattice(generations);
+    RunToCompletion();
+    for (bool all : {false, true}) {
+      std::vector<int32_t> rows;
+      for (int32_t r = 1; r <= (all ? generations : std::min(generations, 100)); ++r) {
+        if (!all || r == 1 || r % 20 == 0) rows.push_back(r);
+      }
+      std::istringstream text(Result(all ? ALL_RESULT_FILE : INITIAL_RESULT_FILE));
+      std::string line;
+      std::getline(text, line);
+      EXPECT_EQ(line, "Gen,D_Typ,C_Typ,D_Min,C_Min,D_Max,C_Max,D_Avg,C_Avg,Link_Typ,Link_Min,Link_Max\r");
+      size_t count = 0;
+      for (; std::getline(text, line); ++count) {
+        ASSERT_LT(count, rows.size()) << "all " << all << " G " << generations;
+        ASSERT_TRUE(std::regex_match(line, row)) << line;
+        ASSERT_EQ(std::stoi(line), rows[count]);
+      }
+      EXPECT_EQ(count, rows.size()) << "all " << all << " G " << generations;
+    }
+  }
+}
+
+TEST_F(ModelRun, SameSeedsGiveSameFiles) {
+  SetParams(SCALE_FREE, 50, 8, 1000, 8, 10);
+  Build(9);
+  std::string files[3];
+  const uint32_t seeds[] = {5, 5, 6};
+  for (int i = 0; i < 3; ++i) {
+    UseFixedSeed(seeds[i]);
+    RunToCompletion();
+    files[i] = Result(INITIAL_RESULT_FILE) + Result(ALL_RESULT_FILE);
+  }
+  EXPECT_EQ(files[0], files[1]);
+  EXPECT_NE(files[0], files[2]);
+}
+
+// The run completes whatever happens to its files; a failed file leaves the
+// other one, an earlier file of its own and no temporary file behind.
+TEST_F(ModelRun, UnwritableFilesDoNotStopTheRun) {
+  SmallLattice(1000);
+  UseDirectory(dir_ / "missing");
+  RunToCompletion();
+  EXPECT_EQ(g_state.run_finished * 10000 + g_state.generation, 11001);
+  EXPECT_TRUE(g_state.result_files.error[0] != 0 && g_state.result_files.error[1] != 0);
+
+  std::filesystem::create_directories(dir_ / INITIAL_RESULT_FILE / "in_the_way");
+  UseDirectory(dir_);
+  RunToCompletion();
+  EXPECT_TRUE(g_state.result_files.error[0] != 0 && g_state.result_files.error[1] == 0);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 2);
+  const std::string before = Result(ALL_RESULT_FILE);
+  EXPECT_EQ(std::count(before.begin(), before.end(), '\n'), 52);
+
+  auto chattr = [this](const char* flag) {
+    std::string command = "chattr ";
+    command.append(flag).append(" '").append(dir_.string()).append("' 2>/dev/null");
+    return std::system(command.c_str());
+  };
+  if (chattr("+i") != 0) GTEST_SKIP() << "cannot make a directory immutable here";
+  UseFixedSeed(2);
+  RunToCompletion();
+  ASSERT_EQ(chattr("-i"), 0);
+  EXPECT_NE(g_state.result_files.error[1], 0);
+  EXPECT_EQ(Result(ALL_RESULT_FILE), before);
+}
+
+// The Set Parameters, Build Network and Execute Simulation commands with the
+// clock replaced by seed A (parameters and build) and seed B (run).
+TEST_F(ModelRun, CompleteRunsMatchReferenceOutputs) {
+  const struct {
+    const char* name;
+    int32_t type, strategies, connectivity;
+    double rewiring;
+    uint32_t seed_a, seed_b;
+  } cases[] = {{"sw50", SMALL_WORLD, 8, 8, 0.1, 1234567, 1234568},
+               {"lattice", SMALL_WORLD, 4, 4, 0.0, 42, 43},
+               {"sf50", SCALE_FREE, 4, 4, 0.0, 777, 778}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::filesystem::path golden = std::filesystem::path(VELDARIS_TEST_DATA_DIR) / "golden" / c.name;
+    UseFixedSeed(c.seed_a);
+    ResetRun();
+    SetParams(c.type, 50, c.strategies, 1000, c.connectivity, 10, RewiringPercentFromProbability(c.rewiring));
+    Build(c.seed_a);
+    std::string network;
+    for (int32_t g = 1; g <= 50; ++g) {
+      const GroupRecord& r = g_state.groups[g];
+      network += Format("%d %d %d %d:", g, r.x, r.y, r.degree);
+      for (int32_t slot = 1; slot <= r.degree; ++slot) network += Format(" %d", r.neighbours[slot]);
+      network += "\n";
+    }
+    EXPECT_EQ(network, ReadFile(golden / "network.txt"));
+    const NetworkMetrics& m = g_state.metrics;
+    const std::pair<const char*, double> measures[] = {{"average_degree", m.average_degree},
+                                                       {"degree_stdev", m.degree_stdev},
+                                                       {"characteristic_path_length", m.characteristic_path_length},
+                                                       {"clustering_coefficient", m.clustering_coefficient}};
+    std::string metrics;
+    for (auto [name, value] : measures) metrics += Format("%s=%.6f\n", name, value);
+    for (auto [name, value] : measures) metrics += Format("%s.17g=%.17g\n", name, value);
+    for (int32_t k = 0; k <= 50; ++k) {
+      if (g_state.degree_histogram[k] != 0) metrics += Format("h[%d]=%d\n", k, g_state.degree_histogram[k]);
+    }
+    EXPECT_EQ(metrics, ReadFile(golden / "metrics.txt"));
+    UseFixedSeed(c.seed_b);
+    RunToCompletion();
+    for (const char* file : {INITIAL_RESULT_FILE, ALL_RESULT_FILE}) EXPECT_EQ(Result(file), ReadFile(golden / file));
+  }
+}
+
+}  // namespace
+}  // namespace veldaris::test
