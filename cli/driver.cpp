@@ -17,6 +17,7 @@
 #include "network/network_builder.h"
 #include "network/network_metrics.h"
 #include "results/generation_statistics.h"
+#include "ui/svg_canvas.h"
 
 namespace veldaris::cli {
 
@@ -36,6 +37,7 @@ struct Options {
   std::optional<uint32_t> network_seed;
   std::optional<uint32_t> run_seed;
   std::string output_dir = ".";
+  std::string picture;
   bool quiet = false;
 };
 
@@ -194,6 +196,7 @@ int RunDriver(int argc, const char* const* argv, const DriverStreams& streams) {
   auto* run_seed = app.add_option("--run-seed", o.run_seed, "Seed of the simulation run");
   seed->excludes(network_seed)->excludes(run_seed);
   app.add_option("--output-dir", o.output_dir, "Directory of the result files (created if missing)");
+  app.add_option("--picture", o.picture, "After the run, write what the window would show to this SVG file");
   app.add_flag("--quiet", o.quiet, "No progress line");
 
   try {
@@ -259,6 +262,15 @@ int RunDriver(int argc, const char* const* argv, const DriverStreams& streams) {
       status = EXIT_WRITE_FAILED;
     } else {
       streams.out << "Result file: " << files.path[i] << "\n";
+    }
+  }
+  if (!o.picture.empty()) {
+    std::string error;
+    if (ui::WritePictureSvg(o.picture, &error)) {
+      streams.out << "Picture: " << o.picture << "\n";
+    } else {
+      streams.err << kProgram << ": could not write the picture " << error << "\n";
+      status = EXIT_WRITE_FAILED;
     }
   }
   return status;

@@ -221,4 +221,23 @@ TEST_F(DriverTest, AFailedWriteKeepsTheEarlierFilesAndFails) {
   EXPECT_NE(proc.err.find("/proc/veldaris/out"), std::string::npos);
 }
 
+TEST_F(DriverTest, WritesTheWindowsPictureAfterTheRun) {
+  const fs::path picture = dir_ / "net.svg";
+  const Result r = Drive({"--seed", "4", "--output-dir", (dir_ / "out").string(), "--picture", picture.string()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string svg = ReadFile(picture);
+  EXPECT_EQ(svg.rfind("</svg>"), svg.size() - 7);
+  // 50 red dots and one blue P(k) point for the default lattice (every degree 8).
+  size_t ellipses = 0;
+  for (size_t at = svg.find("<ellipse"); at != std::string::npos; at = svg.find("<ellipse", at + 1)) {
+    ++ellipses;
+  }
+  EXPECT_EQ(ellipses, 51u);
+  EXPECT_NE(svg.find("Mutual-Cooperation"), std::string::npos);
+
+  const Result failed = Drive({"--seed", "4", "--output-dir", (dir_ / "out").string(), "--picture", "/proc/net.svg"});
+  EXPECT_EQ(failed.status, 1);
+  EXPECT_NE(failed.err.find("/proc/net.svg"), std::string::npos) << failed.err;
+}
+
 }  // namespace
