@@ -145,3 +145,52 @@ TEST_F(ModelGame, CrossoverCopiesSegmentsAndMutatesCopiedMoves) {
 
 }  // namespace
 }  // namespace veldaris::test
+
+namespace veldaris::test {
+namespace {
+
+// Whole generations of play agree with move-by-move games of PlayNeighbour,
+// also for strategies that span more than one 64-move word.
+TEST(ModelPlay, GenerationMatchesMoveByMoveGames) {
+  ClearSimulationState();
+  ApplyDefaultParameters();
+  for (const int32_t length : {4, 63, 64, 65, 100}) {
+    SCOPED_TRACE(length);
+    g_state.params.strategy_count = 5;
+    g_state.params.strategy_length = length;
+    g_state.params.group_count = 30;
+    g_state.params.connectivity = 6;
+    g_state.params.network_type = SCALE_FREE;
+    g_state.params.core_size = 7;
+    g_state.params.links_per_group = 3;
+    UseFixedSeed(static_cast<uint32_t>(length));
+    BuildNetwork();
+    ResetRun();
+    InitStrategies(1);
+    PlayGeneration();
+    std::vector<int32_t> scores;
+    std::vector<double> counters;
+    for (int32_t g = 1; g <= 30; ++g) {
+      for (int32_t s = 1; s <= 5; ++s) scores.push_back(g_state.groups[g].strategies[s][0]);
+      counters.push_back(g_state.counters.CC[g]);
+      counters.push_back(g_state.counters.DD[g]);
+    }
+    size_t at_score = 0;
+    size_t at_counter = 0;
+    for (int32_t g = 1; g <= 30; ++g) {
+      GroupRecord& r = g_state.groups[g];
+      for (int32_t s = 1; s <= 5; ++s) r.strategies[s][0] = 0;
+      g_state.counters.CC[g] = g_state.counters.DD[g] = 0.0;
+      for (int32_t j = 1; j <= r.degree; ++j) PlayNeighbour(g, r.neighbours[j]);
+      for (int32_t s = 1; s <= 5; ++s) {
+        EXPECT_EQ(RoundHalfUp(static_cast<double>(r.strategies[s][0]) / r.degree), scores[at_score++]);
+      }
+      EXPECT_EQ(g_state.counters.CC[g] / r.degree / 5, counters[at_counter++]);
+      EXPECT_EQ(g_state.counters.DD[g] / r.degree / 5, counters[at_counter++]);
+    }
+  }
+  UseClockSeed();
+}
+
+}  // namespace
+}  // namespace veldaris::test
