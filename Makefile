@@ -6,6 +6,7 @@ ASAN_BUILD ?= build-asan
 JOBS ?= 2
 OUT ?= out
 CMAKE_FLAGS ?=
+GUI ?= ON
 
 .PHONY: run test test-asan bench build deps clean
 
@@ -13,21 +14,31 @@ deps:
 	scripts/install-deps
 
 $(BUILD)/CMakeCache.txt:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DVELDARIS_BUILD_GUI=$(GUI) $(CMAKE_FLAGS)
 
 build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
+# With a display: the desktop program, started in $(OUT) so that its result
+# files land there. Without one: the default simulation headless, with the
+# window's picture as SVG.
 run: deps $(BUILD)/CMakeCache.txt
-	cmake --build $(BUILD) -j $(JOBS) --target veldaris-run
-	$(BUILD)/cli/veldaris-run --output-dir $(OUT)
-	@echo "The result files are in $(abspath $(OUT))/"
+	cmake --build $(BUILD) -j $(JOBS) --target veldaris-run $(if $(filter OFF,$(GUI)),,veldaris)
+	@mkdir -p $(OUT)
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ] && [ -x $(BUILD)/ui/qt/veldaris ]; then \
+	  echo "Opening the desktop program; its result files go to $(abspath $(OUT))/"; \
+	  cd $(OUT) && exec $(abspath $(BUILD))/ui/qt/veldaris; \
+	else \
+	  $(BUILD)/cli/veldaris-run --output-dir $(OUT) --picture $(OUT)/veldaris.svg && \
+	  echo "No display: ran the default simulation headless." && \
+	  echo "The result files and the picture (veldaris.svg) are in $(abspath $(OUT))/"; \
+	fi
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 test-asan: deps
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DVELDARIS_SANITIZE=ON -DVELDARIS_BUILD_BENCHMARKS=OFF $(CMAKE_FLAGS)
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DVELDARIS_SANITIZE=ON -DVELDARIS_BUILD_BENCHMARKS=OFF -DVELDARIS_BUILD_GUI=$(GUI) $(CMAKE_FLAGS)
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
