@@ -1,6 +1,4 @@
-// Strategy play, initial strategies, and the evolution step inside a group.
-#include <random>
-
+// Strategy play and the evolution step inside a group.
 #include "game/group_evolution.h"
 #include "game/strategy_play.h"
 #include "model_test_support.h"
@@ -18,60 +16,15 @@ TEST_F(ModelGame, PlayScoresOwnSideAndCountsMutualMoves) {
   SetMoves(2, 1, "1100");
   SetMoves(1, 2, "1111");
   SetMoves(3, 1, "1111");
-  g_state.groups[3].strategies[1][0] = 7;  // a group without links is left as it is
+  g_state.groups[3].strategies[1][0] = 7;
   g_state.counters.CC[3] = 0.25;
   PlayGeneration();
-  EXPECT_EQ(g_state.groups[1].strategies[1][0], 9);  // 3 + 5 + 0 + 1
-  EXPECT_EQ(g_state.groups[2].strategies[1][0], 9);  // 3 + 0 + 5 + 1
-  EXPECT_EQ(g_state.groups[1].strategies[2][0], 0);  // all cooperate against all defect
-  EXPECT_EQ(g_state.groups[2].strategies[2][0], 20);
+  const auto score = [](int32_t g, int32_t s) { return g_state.groups[g].strategies[s][0]; };
+  // 3 + 5 + 0 + 1 each way; all cooperate against all defect; no links: kept.
+  EXPECT_EQ(std::vector<int32_t>({score(1, 1), score(2, 1), score(1, 2), score(2, 2), score(3, 1)}),
+            std::vector<int32_t>({9, 9, 0, 20, 7}));
   for (int32_t g : {1, 2}) EXPECT_TRUE(g_state.counters.CC[g] == 0.5 && g_state.counters.DD[g] == 0.5) << g;
-  EXPECT_EQ(g_state.groups[3].strategies[1][0], 7);
   EXPECT_EQ(g_state.counters.CC[3], 0.25);
-
-  // With four neighbours that earn nothing for group 1, raw 18, 17, 19 -> 5, 4, 5.
-  g_state.params.strategy_count = 3;
-  MakeNetwork(5, {{1, 2}, {1, 3}, {1, 4}, {1, 5}});
-  const int32_t raw[] = {18, 17, 19};
-  for (int32_t s = 1; s <= 3; ++s) {
-    for (int32_t g = 1; g <= 5; ++g) SetMoves(g, s, g == 1 ? "1111" : "0000");
-    g_state.groups[1].strategies[s][0] = raw[s - 1];
-  }
-  PlayGeneration();
-  const int32_t rounded[] = {5, 4, 5};
-  for (int32_t s = 1; s <= 3; ++s) EXPECT_EQ(g_state.groups[1].strategies[s][0], rounded[s - 1]) << s;
-}
-
-TEST_F(ModelGame, RandomStrategiesFillAllRecordsInNestingOrder) {
-  g_state.params.strategy_length = 10;
-  g_state.params.strategy_count = 4;
-  g_state.groups[7].strategies[0][3] = 5;
-  g_state.groups[7].strategies[2][0] = 6;
-  g_state.groups[7].strategies[2][11] = 8;
-  SeedRandom(31);
-  InitStrategies(1);
-  std::mt19937 reference(31);
-  int32_t mismatches = 0;
-  for (int32_t g = 1; g <= MAX_GROUPS; ++g) {
-    for (int32_t s = 1; s <= MAX_STRATEGIES; ++s) {
-      for (int32_t j = 1; j <= 10; ++j) mismatches += g_state.groups[g].strategies[s][j] != int32_t(reference() >> 31);
-    }
-  }
-  EXPECT_EQ(mismatches, 0);
-  EXPECT_EQ(NextRandom(), reference()) << "exactly 500*32*L outputs";
-  const Strategy* slots = g_state.groups[7].strategies;
-  EXPECT_TRUE(slots[0][3] == 5 && slots[2][0] == 6 && slots[2][11] == 8) << "template, score, moves past L kept";
-
-  g_state.groups[0].strategies[0][0] = g_state.groups[500].strategies[32][100] = g_state.groups[4].rank[2] = 3;
-  InitStrategies(2);
-  EXPECT_EQ(g_state.groups[500].strategies[32][100], 3);
-  InitStrategies(0);
-  int32_t nonzero = 0;
-  for (const GroupRecord& r : g_state.groups) {
-    for (const Strategy& slot : r.strategies) nonzero += std::count(slot, slot + MAX_MOVES + 1, 0) != MAX_MOVES + 1;
-  }
-  EXPECT_EQ(nonzero, 0);
-  EXPECT_EQ(g_state.groups[4].rank[2], 3);
 }
 
 // Ranks, then a first draw among the best and, unless all tie, a second one
@@ -143,53 +96,30 @@ TEST_F(ModelGame, CrossoverCopiesSegmentsAndMutatesCopiedMoves) {
   }
 }
 
-}  // namespace
-}  // namespace veldaris::test
-
-namespace veldaris::test {
-namespace {
-
 // Whole generations of play agree with move-by-move games of PlayNeighbour,
 // also for strategies that span more than one 64-move word.
-TEST(ModelPlay, GenerationMatchesMoveByMoveGames) {
-  ClearSimulationState();
-  ApplyDefaultParameters();
+using ModelPlay = ModelTest;
+TEST_F(ModelPlay, GenerationMatchesMoveByMoveGames) {
   for (const int32_t length : {4, 63, 64, 65, 100}) {
     SCOPED_TRACE(length);
-    g_state.params.strategy_count = 5;
-    g_state.params.strategy_length = length;
-    g_state.params.group_count = 30;
-    g_state.params.connectivity = 6;
-    g_state.params.network_type = SCALE_FREE;
-    g_state.params.core_size = 7;
-    g_state.params.links_per_group = 3;
-    UseFixedSeed(static_cast<uint32_t>(length));
-    BuildNetwork();
-    ResetRun();
+    SetParams(SCALE_FREE, 30, 5, 1000, 6, length);
+    Build(static_cast<uint32_t>(length), false);
     InitStrategies(1);
     PlayGeneration();
-    std::vector<int32_t> scores;
-    std::vector<double> counters;
-    for (int32_t g = 1; g <= 30; ++g) {
-      for (int32_t s = 1; s <= 5; ++s) scores.push_back(g_state.groups[g].strategies[s][0]);
-      counters.push_back(g_state.counters.CC[g]);
-      counters.push_back(g_state.counters.DD[g]);
-    }
-    size_t at_score = 0;
-    size_t at_counter = 0;
+    const std::vector<GroupRecord> played(g_state.groups, g_state.groups + 31);
+    const OutcomeCounters counters = g_state.counters;
     for (int32_t g = 1; g <= 30; ++g) {
       GroupRecord& r = g_state.groups[g];
       for (int32_t s = 1; s <= 5; ++s) r.strategies[s][0] = 0;
       g_state.counters.CC[g] = g_state.counters.DD[g] = 0.0;
       for (int32_t j = 1; j <= r.degree; ++j) PlayNeighbour(g, r.neighbours[j]);
       for (int32_t s = 1; s <= 5; ++s) {
-        EXPECT_EQ(RoundHalfUp(static_cast<double>(r.strategies[s][0]) / r.degree), scores[at_score++]);
+        EXPECT_EQ(RoundHalfUp(static_cast<double>(r.strategies[s][0]) / r.degree), played[g].strategies[s][0]);
       }
-      EXPECT_EQ(g_state.counters.CC[g] / r.degree / 5, counters[at_counter++]);
-      EXPECT_EQ(g_state.counters.DD[g] / r.degree / 5, counters[at_counter++]);
+      EXPECT_EQ(g_state.counters.CC[g] / r.degree / 5, counters.CC[g]);
+      EXPECT_EQ(g_state.counters.DD[g] / r.degree / 5, counters.DD[g]);
     }
   }
-  UseClockSeed();
 }
 
 }  // namespace

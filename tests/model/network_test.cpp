@@ -38,21 +38,16 @@ using ModelNetwork = ModelTest;
 }
 
 TEST_F(ModelNetwork, InvariantsHoldOverManySeedsAndUnusualSizes) {
-  std::vector<std::vector<int32_t>> cases;  // type, N, K, rewiring, seeds
-  for (int32_t n : {50, 200}) {
+  std::vector<std::vector<int32_t>> cases = {{SMALL_WORLD, 3, 2, 100, 5},   {SMALL_WORLD, 9, 8, 100, 5},
+                                             {SMALL_WORLD, 500, 498, 1, 2}, {SMALL_WORLD, 500, 8, 30, 5},
+                                             {SCALE_FREE, 5, 4, 0, 5},      {SCALE_FREE, 9, 8, 0, 5},
+                                             {SCALE_FREE, 7, 2, 0, 5},      {SCALE_FREE, 500, 8, 0, 5}};
+  for (int32_t n : {50, 200}) {  // type, N, K, rewiring, seeds
     for (int32_t k : {4, 8}) {
       for (int32_t rewiring : {0, 10, 50, 100}) cases.push_back({SMALL_WORLD, n, k, rewiring, 40});
       cases.push_back({SCALE_FREE, n, k, 0, 40});
     }
   }
-  cases.insert(cases.end(), {{SMALL_WORLD, 3, 2, 100, 5},
-                             {SMALL_WORLD, 9, 8, 100, 5},
-                             {SMALL_WORLD, 500, 498, 1, 2},
-                             {SMALL_WORLD, 500, 8, 30, 5},
-                             {SCALE_FREE, 5, 4, 0, 5},
-                             {SCALE_FREE, 9, 8, 0, 5},
-                             {SCALE_FREE, 7, 2, 0, 5},
-                             {SCALE_FREE, 500, 8, 0, 5}});
   for (const auto& c : cases) {
     SetParams(c[0], c[1], 4, 1000, c[2], 10, c[3]);
     for (int32_t seed = 1; seed <= c[4]; ++seed) {
@@ -63,25 +58,22 @@ TEST_F(ModelNetwork, InvariantsHoldOverManySeedsAndUnusualSizes) {
   }
 }
 
-TEST_F(ModelNetwork, CircleLayoutAndRebuildWithFewerGroups) {
-  const int32_t positions[][4] = {{200, 1, 187, 15},  {200, 51, 359, 187}, {200, 101, 187, 359}, {50, 1, 187, 15},
-                                  {50, 2, 209, 16},   {50, 6, 288, 48},    {50, 13, 359, 176},   {50, 14, 359, 198},
-                                  {50, 26, 187, 359}, {50, 43, 42, 95},    {50, 50, 165, 16}};
-  for (const auto& e : positions) {
-    if (g_state.params.group_count != e[0]) {
-      SetParams(e[0] == 200 ? SCALE_FREE : SMALL_WORLD, e[0], 4, 1000, 8, 10, 20);
-      Build(11, false);
-    }
-    EXPECT_EQ(g_state.groups[e[1]].x, e[2]) << "N " << e[0] << " group " << e[1];
-    EXPECT_EQ(g_state.groups[e[1]].y, e[3]) << "N " << e[0] << " group " << e[1];
-  }
+// The reference outputs hold the circle of 50 groups; a rebuild with fewer
+// groups clears the records of the groups left out.
+TEST_F(ModelNetwork, CircleOf200AndRebuildWithFewerGroups) {
+  SetParams(SCALE_FREE, 200, 4, 1000, 8, 10);
+  Build(11, false);
+  const int32_t positions[][3] = {{1, 187, 15}, {51, 359, 187}, {101, 187, 359}, {151, 15, 187}};
+  for (const auto& e : positions) EXPECT_EQ(g_state.groups[e[0]].x * 1000 + g_state.groups[e[0]].y, e[1] * 1000 + e[2]);
+  SetParams(SMALL_WORLD, 50, 4, 1000, 8, 10, 20);
+  Build(11, false);
   for (int32_t g = 51; g <= MAX_GROUPS; ++g) {
     const GroupRecord& r = g_state.groups[g];
     ASSERT_TRUE(r.degree == 0 && r.x == 0 && r.y == 0 && r.neighbours[1] == EMPTY_SLOT) << "group " << g;
   }
 }
 
-TEST_F(ModelNetwork, RingLatticeAndItsMetrics) {
+TEST_F(ModelNetwork, RingLatticeMetrics) {
   const struct {
     int32_t n, k;
     const char* measures;  // characteristic path length, clustering
@@ -96,15 +88,9 @@ TEST_F(ModelNetwork, RingLatticeAndItsMetrics) {
     char text[64];
     std::snprintf(text, sizeof text, "%.6f %.6f", m.characteristic_path_length, m.clustering_coefficient);
     EXPECT_STREQ(text, c.measures) << "N " << c.n << " K " << c.k;
-    EXPECT_EQ(m.average_degree, c.k);
-    EXPECT_EQ(m.degree_stdev, 0.0);
+    EXPECT_TRUE(m.average_degree == c.k && m.degree_stdev == 0.0 && g_state.degree_histogram[c.k] == c.n);
     EXPECT_EQ(g_state.degree_distribution[c.k], 1.0);
-    for (int32_t k = 0; k <= c.n; ++k) EXPECT_EQ(g_state.degree_histogram[k], k == c.k ? c.n : 0) << k;
   }
-  SetParams(SMALL_WORLD, 50, 4, 1000, 4, 10, 0);
-  Build(5, false);
-  const int32_t* list = g_state.groups[1].neighbours;
-  EXPECT_EQ(std::vector<int32_t>(list, list + 6), (std::vector<int32_t>{0, 2, 3, 49, 50, EMPTY_SLOT}));
 }
 
 // A triangle and a separate link: unreachable pairs count as N, and groups

@@ -1,7 +1,6 @@
 // Generation statistics, the run cycle, the result files, and complete runs
 // compared with reference outputs.
 #include <cstdlib>
-#include <regex>
 #include <sstream>
 
 #include "model_test_support.h"
@@ -52,96 +51,51 @@ TEST_F(ModelRun, DegreeClassesAndClassAverages) {
   EXPECT_DOUBLE_EQ(s.C_Avg[5], 15.5);
 }
 
+// Batches of ten, the guards of RunBatch, and what ResetRun and StartRun
+// clear; the reference outputs cover the generations themselves.
 TEST_F(ModelRun, RunCycleBatchesResetsAndRestarts) {
   SmallLattice(1000);
   RunBatch();  // before any run: nothing happens
-  EXPECT_EQ(g_state.generation, 0);
-  EXPECT_EQ(SeriesMagnitude(), 0.0);
-
-  struct Progress {
-    int32_t batches, written_at, missteps;
-  } progress{};
-  RunToCompletion(
-      [](void* context) {
-        auto* p = static_cast<Progress*>(context);
-        p->missteps += g_state.generation != 1 + 10 * ++p->batches;
-        if (p->written_at == 0 && g_state.result_files.written != 0) p->written_at = p->batches;
-      },
-      &progress);
-  EXPECT_EQ(Format("%d %d %d", progress.batches, progress.written_at, progress.missteps), "100 100 0");
-  EXPECT_EQ(g_state.generation, 1001);
-  EXPECT_EQ(g_state.run_finished, 1);
+  EXPECT_EQ(g_state.generation + SeriesMagnitude(), 0.0);
+  int32_t batches = 0;
+  RunToCompletion([](void* count) { ++*static_cast<int32_t*>(count); }, &batches);
+  EXPECT_EQ(Format("%d %d %d", batches, g_state.generation, g_state.run_finished), "100 1001 1");
   EXPECT_EQ(SeriesMagnitude(0, 0) + SeriesMagnitude(1001), 0.0);
-  for (int32_t g = 1; g <= 50; ++g) {  // the last evolution step cleared scores, counters and templates
-    const Strategy* slots = g_state.groups[g].strategies;
-    int32_t left = g_state.counters.CC[g] != 0.0 || g_state.counters.DD[g] != 0.0;
-    for (int32_t j = 1; j <= 10; ++j) left += slots[0][j] != 0;
-    for (int32_t s = 1; s <= MAX_STRATEGIES; ++s) left += slots[s][0] != 0;
-    ASSERT_EQ(left, 0) << "group " << g;
-  }
-  const GenerationSeries& s = g_state.series;
-  for (int32_t g = 1; g <= 1000; ++g) {  // on a lattice every class holds every group
-    ASSERT_TRUE(s.D_Typ[g] == s.D_Avg[g] && s.D_Min[g] == s.D_Avg[g] && s.D_Max[g] == s.D_Avg[g]) << g;
-    ASSERT_TRUE(s.C_Typ[g] == s.C_Avg[g] && s.C_Min[g] == s.C_Avg[g] && s.C_Max[g] == s.C_Avg[g]) << g;
-  }
 
   std::vector<char> before(sizeof g_state);
   std::memcpy(before.data(), &g_state, sizeof g_state);
-  for (int i = 0; i < 3; ++i) RunBatch();
+  RunBatch();
   EXPECT_EQ(std::memcmp(before.data(), &g_state, sizeof g_state), 0) << "a finished run stays as it is";
 
   ResetRun();
   EXPECT_EQ(SeriesMagnitude(), 0.0);
-  EXPECT_EQ(g_state.run_finished, 1);
-  EXPECT_EQ(g_state.generation, 1001);
-
-  RunToCompletion();
+  EXPECT_EQ(g_state.run_finished * 10000 + g_state.generation, 11001);
   g_state.counters.DD[500] = 1.0;
   StartRun();
   EXPECT_EQ(g_state.run_finished * 10000 + g_state.generation, 1);
-  EXPECT_EQ(SeriesMagnitude() + g_state.counters.DD[500], 0.0);
+  EXPECT_EQ(g_state.counters.DD[500], 0.0);
   EXPECT_EQ(std::vector<int32_t>(g_state.crossover_points, g_state.crossover_points + 6),
             (std::vector<int32_t>{1, 10, 10, 10, 10, 10}));
 }
 
-TEST_F(ModelRun, ResultFileLayoutForSeveralRunLengths) {
-  std::ofstream(dir_ / INITIAL_RESULT_FILE) << std::string(100000, 'x');  // to be replaced completely
-  const std::regex row(R"(\d+(,\d+\.\d{8}){8},4,4,4\r)");
-  for (int32_t generations : {3000, 1000, 30}) {
+// Run lengths other than the reference ones: no more Initial rows than
+// generations, and an old longer file replaced completely.
+TEST_F(ModelRun, ResultFileRowsForOtherRunLengths) {
+  std::ofstream(dir_ / INITIAL_RESULT_FILE) << std::string(100000, 'x');
+  for (int32_t generations : {3000, 30}) {
     SmallLattice(generations);
     RunToCompletion();
     for (bool all : {false, true}) {
-      std::vector<int32_t> rows;
+      std::string expected, rows, line;
       for (int32_t r = 1; r <= (all ? generations : std::min(generations, 100)); ++r) {
-        if (!all || r == 1 || r % 20 == 0) rows.push_back(r);
+        if (!all || r == 1 || r % 20 == 0) expected += std::to_string(r) + ' ';
       }
       std::istringstream text(Result(all ? ALL_RESULT_FILE : INITIAL_RESULT_FILE));
-      std::string line;
-      std::getline(text, line);
-      EXPECT_EQ(line, "Gen,D_Typ,C_Typ,D_Min,C_Min,D_Max,C_Max,D_Avg,C_Avg,Link_Typ,Link_Min,Link_Max\r");
-      size_t count = 0;
-      for (; std::getline(text, line); ++count) {
-        ASSERT_LT(count, rows.size()) << "all " << all << " G " << generations;
-        ASSERT_TRUE(std::regex_match(line, row)) << line;
-        ASSERT_EQ(std::stoi(line), rows[count]);
-      }
-      EXPECT_EQ(count, rows.size()) << "all " << all << " G " << generations;
+      std::getline(text, line);  // the header
+      while (std::getline(text, line)) rows += line.substr(0, line.find(',')) + ' ';
+      EXPECT_EQ(rows, expected) << "all " << all << " G " << generations;
     }
   }
-}
-
-TEST_F(ModelRun, SameSeedsGiveSameFiles) {
-  SetParams(SCALE_FREE, 50, 8, 1000, 8, 10);
-  Build(9);
-  std::string files[3];
-  const uint32_t seeds[] = {5, 5, 6};
-  for (int i = 0; i < 3; ++i) {
-    UseFixedSeed(seeds[i]);
-    RunToCompletion();
-    files[i] = Result(INITIAL_RESULT_FILE) + Result(ALL_RESULT_FILE);
-  }
-  EXPECT_EQ(files[0], files[1]);
-  EXPECT_NE(files[0], files[2]);
 }
 
 // The run completes whatever happens to its files; a failed file leaves the

@@ -1,18 +1,25 @@
-// Shared set-up of the UI tests: the state as at window creation, a fixed
-// seed, and result files kept in a private directory.
+// Shared set-up of the UI tests: the whole layer, the state as at window
+// creation, a fixed seed, and result files kept in a private directory.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "model/random.h"
 #include "model/simulation_state.h"
+#include "ui/drawing.h"
 #include "ui/parameter_dialog.h"
+#include "ui/recording_canvas.h"
 #include "ui/run_control.h"
+#include "ui/svg_canvas.h"
 
 namespace veldaris::ui::testing {
 
