@@ -11,6 +11,9 @@
 
 #ifdef _WIN32
 #include <process.h>
+#ifndef NOGDI
+#define NOGDI  // only file functions are needed; keeps GDI's TextOut macro out
+#endif
 #include <windows.h>
 #else
 #include <unistd.h>

@@ -1,0 +1,156 @@
+// The parameter and version dialogs driven through their controls while they
+// are open modally over the main window.
+#include <string>
+
+#include "model/simulation_state.h"
+#include "tests/win32/check.h"
+#include "tests/win32/test_support.h"
+#include "ui/parameter_dialog.h"
+#include "ui/run_control.h"
+
+namespace veldaris::win32_test {
+namespace {
+
+using ui::ID_CANCEL;
+using ui::ID_OK;
+using ui::ID_REWIRING_EDIT;
+
+// The six radio pairs: parameter and the value of the first button; pair i
+// has the buttons 1012 + 2i and 1013 + 2i.
+struct Pair {
+  int32_t SimParams::*parameter;
+  int32_t first_value;
+};
+constexpr Pair kPairs[6] = {
+    {&SimParams::network_type, SMALL_WORLD}, {&SimParams::group_count, 50}, {&SimParams::strategy_count, 4},
+    {&SimParams::generation_count, 1000},    {&SimParams::connectivity, 4}, {&SimParams::strategy_length, 10},
+};
+
+// Exactly one button of every pair is checked, the one of the live value.
+void CheckRadiosShowParameters(HWND dialog) {
+  for (int i = 0; i < 6; ++i) {
+    const bool first = g_state.params.*kPairs[i].parameter == kPairs[i].first_value;
+    CHECK_EQ(IsDlgButtonChecked(dialog, 1012 + 2 * i) == BST_CHECKED, first);
+    CHECK_EQ(IsDlgButtonChecked(dialog, 1013 + 2 * i) == BST_CHECKED, !first);
+  }
+}
+
+// Opens Set Parameters from the main window and runs body on the dialog,
+// which must close it.
+void WithParametersDialog(const MainWindow& window, const std::function<void(HWND)>& body) {
+  bool opened = false;
+  ExpectModal([&](HWND dialog) {
+    opened = true;
+    CHECK(GetWindow(dialog, GW_OWNER) == window.Handle());
+    body(dialog);
+    if (IsWindowVisible(dialog)) {
+      Fail(__FILE__, __LINE__, "the dialog is still open");
+      EndDialog(dialog, 0);
+    }
+  });
+  window.Command(ui::CMD_SET_PARAMETERS);
+  CHECK(opened);
+  CHECK(ModalsAsExpected());
+}
+
+TEST(RadioClicksKeepEveryPairShowingItsValue) {
+  MainWindow window;
+  WithParametersDialog(window, [&](HWND dialog) {
+    CHECK_EQ(ItemText(dialog, ID_REWIRING_EDIT), std::string("0"));
+    CheckRadiosShowParameters(dialog);
+    // All twelve buttons form one radio group, so each click unchecks the
+    // other pairs until the dialog restores them.
+    for (const int id : {1015, 1016, 1019, 1020, 1023, 1013, 1014, 1017, 1018, 1021, 1022, 1012, 1015}) {
+      Click(dialog, id);
+      const Pair& pair = kPairs[(id - 1012) / 2];
+      CHECK_EQ(g_state.params.*pair.parameter == pair.first_value, id % 2 == 0);
+      CheckRadiosShowParameters(dialog);
+    }
+    Click(dialog, ID_CANCEL);
+  });
+  CHECK_EQ(g_state.params.group_count, 200);
+}
+
+TEST(ScaleFreeDisablesTheRewiringBox) {
+  MainWindow window;
+  WithParametersDialog(window, [&](HWND dialog) {
+    HWND edit = GetDlgItem(dialog, ID_REWIRING_EDIT);
+    CHECK(IsWindowEnabled(edit));
+    Click(dialog, 1013);
+    CHECK(!IsWindowEnabled(edit));
+    Click(dialog, 1015);  // another pair leaves the box as it is
+    CHECK(!IsWindowEnabled(edit));
+    Click(dialog, 1012);
+    CHECK(IsWindowEnabled(edit));
+    Click(dialog, 1013);
+    Click(dialog, ID_CANCEL);
+  });
+  // Opened again with a scale-free type, the box starts disabled.
+  WithParametersDialog(window, [&](HWND dialog) {
+    CHECK(!IsWindowEnabled(GetDlgItem(dialog, ID_REWIRING_EDIT)));
+    Click(dialog, ID_CANCEL);
+  });
+}
+
+TEST(OkReadsTheFirstNineCharactersOfTheBox) {
+  MainWindow window;
+  REQUIRE(SetParameters(window, {}, "0.5"));
+  CHECK_EQ(g_state.params.rewiring_percent, 50);
+  CHECK_EQ(g_state.parameters_set, 1);
+  // Only the first nine characters count: "000000001" is 1.0, whereas all ten
+  // would be out of range and fewer would read as 0.
+  REQUIRE(SetParameters(window, {}, "0000000010"));
+  CHECK_EQ(g_state.params.rewiring_percent, 100);
+}
+
+TEST(OutOfRangeRewiringIsRefusedInABoxOwnedByTheDialog) {
+  MainWindow window;
+  WithParametersDialog(window, [&](HWND dialog) {
+    for (const char* text : {"1.01", "-0.1"}) {
+      SetDlgItemTextA(dialog, ID_REWIRING_EDIT, text);
+      MessageBoxSeen seen;
+      ExpectModal(AnswerMessageBox(seen));
+      Click(dialog, ID_OK);  // the box opens and is answered inside the click
+      CHECK_EQ(seen.text, std::string(ui::MSG_REWIRING_RANGE));
+      CHECK_EQ(seen.title, std::string("Error!"));
+      CHECK(seen.owner == dialog);
+      CHECK(IsWindowVisible(dialog));
+      CHECK_EQ(g_state.parameters_set, 0);
+    }
+    SetDlgItemTextA(dialog, ID_REWIRING_EDIT, "0.5");
+    Click(dialog, ID_OK);
+  });
+  CHECK_EQ(g_state.params.rewiring_percent, 50);
+  CHECK_EQ(g_state.parameters_set, 1);
+}
+
+TEST(CancelAppliesTheNetworkValidityRule) {
+  MainWindow window;
+  REQUIRE(SetParameters(window, {}, "0.1"));
+  window.Command(ui::CMD_BUILD_NETWORK);
+  REQUIRE(g_state.network_built == 1);
+  WithParametersDialog(window, [&](HWND dialog) {
+    Click(dialog, 1015);
+    Click(dialog, ID_CANCEL);
+  });
+  CHECK_EQ(g_state.params.group_count, 200);
+  CHECK_EQ(g_state.network_built, 0);
+}
+
+TEST(VersionDialogOpensOverTheWindow) {
+  MainWindow window;
+  bool opened = false;
+  ExpectModal([&](HWND dialog) {
+    opened = true;
+    CHECK_EQ(WindowText(dialog), std::string(ui::VERSION_DIALOG_TITLE));
+    CHECK(GetWindow(dialog, GW_OWNER) == window.Handle());
+    Click(dialog, ID_OK);
+    CHECK(!IsWindowVisible(dialog));
+  });
+  window.Command(ui::CMD_VERSION);
+  CHECK(opened);
+  CHECK(ModalsAsExpected());
+}
+
+}  // namespace
+}  // namespace veldaris::win32_test

@@ -1,0 +1,62 @@
+// ui::Canvas on a GDI device context: the window's own client-area surface
+// (GetDC, released at the end) or a borrowed one such as a memory DC.
+//
+// Every Select* call creates a new GDI object, selects it and deletes the one
+// it replaces; the end selects the surface's original objects back and deletes
+// the last ones, so a drawing routine leaves the surface as it found it. When
+// an object cannot be created the previous one stays selected, and when there
+// is no surface every call does nothing.
+#pragma once
+
+#include "ui/canvas.h"
+#include "ui/win32/win32_api.h"
+
+namespace veldaris::ui::win32 {
+
+// The face "ＭＳゴシック" in code page 932, as CreateFontA takes it.
+inline constexpr const char* FONT_FACE_CP932 = "\x82\x6C\x82\x72\x83\x53\x83\x56\x83\x62\x83\x4E";
+
+class GdiCanvas final : public Canvas {
+ public:
+  // GetDC of the window's whole client area; released by Release or the destructor.
+  explicit GdiCanvas(HWND window);
+  // A surface owned by the caller; only the objects are restored at the end.
+  explicit GdiCanvas(HDC borrowed);
+  ~GdiCanvas() override;
+  GdiCanvas(const GdiCanvas&) = delete;
+  GdiCanvas& operator=(const GdiCanvas&) = delete;
+
+  bool HasSurface() const { return dc_ != nullptr; }
+  HDC Surface() const { return dc_; }
+  // Restores and deletes the objects and releases the surface; later calls
+  // draw nothing.
+  void Release();
+
+  void SelectPen(ColorRef color, int width) override;
+  void SelectBrush(ColorRef color) override;
+  void SelectFont() override;
+  void SetTextColor(ColorRef color) override;
+  void MoveTo(int x, int y) override;
+  void LineTo(int x, int y) override;
+  void Ellipse(int left, int top, int right, int bottom) override;
+  // The window's texts are ASCII, so the bytes go to TextOutA unchanged.
+  void TextOut(int x, int y, std::string_view text) override;
+
+ private:
+  // One selectable kind of object: the one this canvas selected last and the
+  // surface's own object it displaced first.
+  struct Slot {
+    HGDIOBJ current = nullptr;
+    HGDIOBJ original = nullptr;
+  };
+  void Replace(Slot& slot, HGDIOBJ created);
+  void Restore(Slot& slot);
+
+  HWND window_ = nullptr;  // set when the surface came from GetDC
+  HDC dc_ = nullptr;
+  Slot pen_;
+  Slot brush_;
+  Slot font_;
+};
+
+}  // namespace veldaris::ui::win32
