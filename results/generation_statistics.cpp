@@ -5,16 +5,7 @@
 #include <cstring>
 
 #include "model/simulation_state.h"
-
-#ifdef _WIN32
-#include <process.h>
-#ifndef NOGDI
-#define NOGDI  // only file functions are needed; keeps GDI's TextOut macro out
-#endif
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
+#include "results/atomic_file.h"
 
 namespace veldaris {
 
@@ -37,14 +28,6 @@ struct ClassSums {
     cc += c;
   }
 };
-
-int ProcessId() {
-#ifdef _WIN32
-  return _getpid();
-#else
-  return static_cast<int>(getpid());
-#endif
-}
 
 // Joins the result directory and a file name; 0 when the path does not fit.
 int32_t ResultPath(const char* name, char* out, int32_t capacity) {
@@ -92,46 +75,25 @@ int32_t WriteRows(std::FILE* file, int32_t which, const DegreeClasses& classes) 
   return 1;
 }
 
-int32_t ReplaceFile(const char* from, const char* to) {
-#ifdef _WIN32
-  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0 ? 0 : EACCES;
-#else
-  return std::rename(from, to) == 0 ? 0 : errno;
-#endif
+struct RowsToWrite {
+  int32_t which;  // 0: the Initial file, 1: the All file
+  const DegreeClasses* classes;
+};
+
+int32_t WriteResultRows(std::FILE* file, const void* context) {
+  const auto* rows = static_cast<const RowsToWrite*>(context);
+  return WriteRows(file, rows->which, *rows->classes);
 }
 
-// Writes one result file through a temporary file; returns 0 or an errno.
+// Writes one result file; returns 0 or an errno.
 int32_t WriteResultFile(int32_t which, const char* name, const DegreeClasses& classes) {
   char* path = g_state.result_files.path[which];
   if (ResultPath(name, path, RESULT_PATH_CAPACITY) == 0) {
     path[0] = '\0';
     return ENAMETOOLONG;
   }
-  char temp[RESULT_PATH_CAPACITY + 32];
-  std::snprintf(temp, sizeof temp, "%s.%d.tmp", path, ProcessId());
-
-  errno = 0;
-  std::FILE* file = std::fopen(temp, "wb");
-  if (file == nullptr) {
-    return errno != 0 ? errno : EIO;
-  }
-  errno = 0;
-  int32_t ok = WriteRows(file, which, classes);
-  ok = ok != 0 && std::fflush(file) == 0 ? 1 : 0;
-#ifndef _WIN32
-  ok = ok != 0 && fsync(fileno(file)) == 0 ? 1 : 0;
-#endif
-  int32_t error = ok != 0 ? 0 : (errno != 0 ? errno : EIO);
-  if (std::fclose(file) != 0 && error == 0) {
-    error = errno != 0 ? errno : EIO;
-  }
-  if (error == 0) {
-    error = ReplaceFile(temp, path);
-  }
-  if (error != 0) {
-    std::remove(temp);
-  }
-  return error;
+  const RowsToWrite rows{which, &classes};
+  return WriteFileAtomically(path, WriteResultRows, &rows);
 }
 
 }  // namespace

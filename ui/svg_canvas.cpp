@@ -6,18 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "results/atomic_file.h"
 #include "ui/drawing.h"
 #include "ui/run_control.h"
-
-#ifdef _WIN32
-#include <process.h>
-#ifndef NOGDI
-#define NOGDI  // only file functions are needed; keeps GDI's TextOut macro out
-#endif
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace veldaris::ui {
 
@@ -47,43 +38,9 @@ int TextColumns(std::string_view text) {
   return columns;
 }
 
-int ProcessId() {
-#ifdef _WIN32
-  return _getpid();
-#else
-  return static_cast<int>(getpid());
-#endif
-}
-
-// Replaces to by from; 0 or an errno.
-int ReplaceFile(const char* from, const char* to) {
-#ifdef _WIN32
-  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0 ? 0 : EACCES;
-#else
-  return std::rename(from, to) == 0 ? 0 : errno;
-#endif
-}
-
-// Writes the whole text to a new file at temp; 0 or an errno. created tells
-// whether the file was made, so that the caller removes only its own file.
-int WriteNewFile(const std::string& temp, const std::string& text, bool* created) {
-  errno = 0;
-  std::FILE* file = std::fopen(temp.c_str(), "wb");
-  *created = file != nullptr;
-  if (file == nullptr) {
-    return errno != 0 ? errno : EIO;
-  }
-  errno = 0;
-  bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  ok = ok && std::fflush(file) == 0;
-#ifndef _WIN32
-  ok = ok && fsync(fileno(file)) == 0;
-#endif
-  int error = ok ? 0 : (errno != 0 ? errno : EIO);
-  if (std::fclose(file) != 0 && error == 0) {
-    error = errno != 0 ? errno : EIO;
-  }
-  return error;
+int32_t WriteDocument(std::FILE* file, const void* context) {
+  const auto* text = static_cast<const std::string*>(context);
+  return std::fwrite(text->data(), 1, text->size(), file) == text->size() ? 1 : 0;
 }
 
 }  // namespace
@@ -226,22 +183,11 @@ std::string PictureSvg() {
 
 bool WritePictureSvg(const std::string& path, std::string* error) {
   const std::string document = PictureSvg();
-  const std::string temp = path + "." + std::to_string(ProcessId()) + ".tmp";
-  bool created = false;
-  int code = WriteNewFile(temp, document, &created);
-  if (code == 0) {
-    code = ReplaceFile(temp.c_str(), path.c_str());
-  }
-  if (code == 0) {
-    return true;
-  }
-  if (created) {
-    std::remove(temp.c_str());
-  }
-  if (error != nullptr) {
+  const int32_t code = WriteFileAtomically(path.c_str(), WriteDocument, &document);
+  if (code != 0 && error != nullptr) {
     *error = path + ": " + std::strerror(code);
   }
-  return false;
+  return code == 0;
 }
 
 }  // namespace veldaris::ui

@@ -1,0 +1,19 @@
+// Writing a file so that a failure never damages the file it replaces: the
+// contents go to a temporary file in the same directory, which is renamed over
+// the target only once complete and flushed.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+namespace veldaris {
+
+// Writes the whole contents to file; returns 1 on success, 0 on failure.
+using FileContentsWriter = int32_t (*)(std::FILE* file, const void* context);
+
+// Writes path through a temporary file named path.<process id>.tmp. Returns 0,
+// or the errno of the failure, in which case the target is left as it was and
+// no temporary file remains.
+int32_t WriteFileAtomically(const char* path, FileContentsWriter write, const void* context);
+
+}  // namespace veldaris
