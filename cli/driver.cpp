@@ -14,9 +14,9 @@
 #include "model/random.h"
 #include "model/run_cycle.h"
 #include "model/simulation_state.h"
-#include "network/network_builder.h"
-#include "network/network_metrics.h"
 #include "results/generation_statistics.h"
+#include "ui/parameter_dialog.h"
+#include "ui/run_control.h"
 #include "ui/svg_canvas.h"
 
 namespace veldaris::cli {
@@ -47,6 +47,7 @@ struct Options {
 // points, and every array stays within its capacity.
 struct Validated {
   SimParams params{};
+  double probability = 0.0;
   std::string error;  // empty when valid
 };
 
@@ -106,6 +107,7 @@ Validated Validate(const Options& o) {
   p.connectivity = static_cast<int32_t>(o.connectivity);
   p.strategy_length = static_cast<int32_t>(o.length);
   p.rewiring_percent = percent;
+  v.probability = *probability;
   return v;
 }
 
@@ -127,17 +129,13 @@ void ShowProgress(void* context) {
   *progress->err << line << std::flush;
 }
 
-// The window's start-up, then Set Parameters and OK with the chosen values.
-void SetParameters(const SimParams& chosen) {
-  ApplyDefaultParameters();
-  g_state.reference_network_type = g_state.params.network_type;
-
-  ResetRun();
-  g_state.previous_group_count = g_state.params.group_count;
-  g_state.previous_connectivity = g_state.params.connectivity;
-  g_state.previous_rewiring_percent = g_state.params.rewiring_percent;
-  g_state.reference_network_type = g_state.params.network_type;
-
+// The window's start-up, Set Parameters with the chosen values and OK, then
+// Build Network: the same calls in the same order as the window makes them.
+void SetParametersAndBuild(const SimParams& chosen, double rewiring_probability) {
+  ui::OnCreate();
+  ui::OnCommand(ui::CMD_SET_PARAMETERS);
+  ui::InitParametersDialog();
+  // What the dialog's radio buttons would set, with any value the model runs.
   SimParams& p = g_state.params;
   p.network_type = chosen.network_type;
   p.group_count = chosen.group_count;
@@ -145,20 +143,8 @@ void SetParameters(const SimParams& chosen) {
   p.generation_count = chosen.generation_count;
   p.connectivity = chosen.connectivity;
   p.strategy_length = chosen.strategy_length;
-
-  p.core_size = p.connectivity + 1;
-  p.links_per_group = p.connectivity / 2;
-  p.rewiring_percent = chosen.rewiring_percent;
-  g_state.parameters_set = 1;
-}
-
-// Build Network: reset, build, mark built, measure.
-void BuildAndMeasure() {
-  ResetRun();
-  BuildNetwork();
-  g_state.reference_network_type = g_state.params.network_type;
-  g_state.network_built = 1;
-  ComputeNetworkMetrics();
+  ui::ConfirmParameters(rewiring_probability);
+  ui::OnCommand(ui::CMD_BUILD_NETWORK);
 }
 
 void PrintMeasures(std::ostream& out) {
@@ -234,8 +220,7 @@ int RunDriver(int argc, const char* const* argv, const DriverStreams& streams) {
   const uint32_t network_seed_used = o.seed ? *o.seed : o.network_seed ? *o.network_seed : ClockSeconds();
   ClearSimulationState();
   UseFixedSeed(network_seed_used);
-  SetParameters(v.params);
-  BuildAndMeasure();
+  SetParametersAndBuild(v.params, v.probability);
   std::snprintf(g_state.result_directory, RESULT_PATH_CAPACITY, "%s", o.output_dir.c_str());
 
   const uint32_t run_seed_used = o.seed ? *o.seed : o.run_seed ? *o.run_seed : ClockSeconds();

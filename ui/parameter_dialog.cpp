@@ -135,13 +135,15 @@ void ClickRadio(ParametersDialogView& view, int id) {
 }
 
 DialogOutcome PressOk(const std::string& edit_text) {
+  // The edit box yields at most its first REWIRING_TEXT_LIMIT characters, even when disabled.
+  return ConfirmParameters(ParseRewiringText(edit_text.substr(0, REWIRING_TEXT_LIMIT)));
+}
+
+DialogOutcome ConfirmParameters(double rewiring_probability) {
   SimParams& p = g_state.params;
   p.core_size = p.connectivity + 1;
   p.links_per_group = p.connectivity / 2;
-
-  // The edit box yields at most its first REWIRING_TEXT_LIMIT characters, even when disabled.
-  const double x = ParseRewiringText(edit_text.substr(0, REWIRING_TEXT_LIMIT));
-  p.rewiring_percent = RewiringPercentFromProbability(x);
+  p.rewiring_percent = RewiringPercentFromProbability(rewiring_probability);
 
   DialogOutcome outcome;
   if (p.network_type == SMALL_WORLD && (p.rewiring_percent < 0 || p.rewiring_percent > 100)) {

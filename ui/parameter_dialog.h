@@ -80,6 +80,10 @@ struct DialogOutcome {
 // OK with the text of the edit box (read even when it is disabled, cut to its
 // first REWIRING_TEXT_LIMIT characters).
 DialogOutcome PressOk(const std::string& edit_text);
+// OK with the rewiring probability already read: derives m0 and m, stores the
+// percentage, checks its range for a small world and applies the network
+// validity rule. PressOk is this after reading the edit box's text.
+DialogOutcome ConfirmParameters(double rewiring_probability);
 // Cancel, Esc or the close box.
 DialogOutcome PressCancel();
 
