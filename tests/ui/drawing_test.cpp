@@ -95,7 +95,7 @@ TEST_F(UiDrawing, SeriesAxesTicksAndLabels) {
   EXPECT_TRUE(HasStroke(c, {36, 569, 38, 569}));  // 37.5 pixels per 5
   EXPECT_EQ(c.Calls(CanvasCallKind::LineTo).size(), 2u + 30 + 6 + 2);
 
-  // Beyond the old five-entry label tables.
+  // Past what five-entry label tables ("1000".."5000", "10".."50") could name.
   g_state.params.generation_count = 10000;
   g_state.params.strategy_length = 100;
   c.Clear();
