@@ -3,12 +3,13 @@
 
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 JOBS ?= 2
 OUT ?= out
 CMAKE_FLAGS ?=
 GUI ?= ON
 
-.PHONY: run test test-asan bench build deps clean
+.PHONY: run test test-asan test-tsan bench build deps clean
 
 deps:
 	scripts/install-deps
@@ -42,8 +43,15 @@ test-asan: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
+# The model, driver and UI-layer tests under ThreadSanitizer: simulations run
+# side by side on threads of one process.
+test-tsan: deps
+	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELDARIS_TSAN=ON -DVELDARIS_BUILD_BENCHMARKS=OFF -DVELDARIS_BUILD_GUI=OFF $(CMAKE_FLAGS)
+	cmake --build $(TSAN_BUILD) -j $(JOBS)
+	TSAN_OPTIONS=halt_on_error=1 ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS)
+
 bench: build
 	$(BUILD)/bench/veldaris_bench
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)

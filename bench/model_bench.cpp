@@ -3,40 +3,30 @@
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
 
-#include "model/random.h"
-#include "model/run_cycle.h"
-#include "model/simulation_state.h"
-#include "network/network_builder.h"
-#include "network/network_metrics.h"
+#include "model/model_internal.h"
+#include "model/simulation.h"
 
 namespace veldaris {
 namespace {
 
-void SetLargestScaleFreeParameters() {
-  ClearSimulationState();
-  ApplyDefaultParameters();
-  g_state.params = SimParams{SCALE_FREE, 0, 200, 8, 3000, 8, 30, 9, 4};
-  g_state.parameters_set = 1;
-  UseFixedSeed(20240601U);
-}
+constexpr uint32_t kSeed = 20240601U;
 
-// The Build Network command: reset, build, measure.
-void BuildAndMeasure() {
-  ResetRun();
-  BuildNetwork();
-  g_state.network_built = 1;
-  ComputeNetworkMetrics();
+// A new simulation with the parameters confirmed as the dialog would.
+SimulationPtr LargestScaleFree() {
+  SimulationPtr sim = NewSimulation();
+  ApplyDefaultParameters(*sim);
+  SetParameters(*sim, ParameterChoice{SCALE_FREE, 200, 8, 3000, 8, 30, 0.0}, kSeed);
+  return sim;
 }
 
 void BM_BuildNetworkAndMetrics(benchmark::State& state) {
-  SetLargestScaleFreeParameters();
+  SimulationPtr sim = LargestScaleFree();
   for (auto _ : state) {
-    BuildAndMeasure();
-    benchmark::DoNotOptimize(g_state.metrics);
+    BuildAndMeasureNetwork(*sim, kSeed);
+    benchmark::DoNotOptimize(sim->metrics);
   }
 }
 BENCHMARK(BM_BuildNetworkAndMetrics)->Unit(benchmark::kMillisecond);
@@ -44,39 +34,41 @@ BENCHMARK(BM_BuildNetworkAndMetrics)->Unit(benchmark::kMillisecond);
 // One generation (play, statistics, evolution). The run restarts before it
 // would reach generation G, so no result file is written while timing.
 void BM_OneGeneration(benchmark::State& state) {
-  SetLargestScaleFreeParameters();
-  BuildAndMeasure();
-  StartRun();
+  SimulationPtr sim = LargestScaleFree();
+  ResultFiles files{};
+  BuildAndMeasureNetwork(*sim, kSeed);
+  StartRun(*sim, kSeed);
   int32_t g = 1;
   for (auto _ : state) {
-    if (g == g_state.params.generation_count) {
+    if (g == sim->params.generation_count) {
       state.PauseTiming();
-      StartRun();
+      StartRun(*sim, kSeed);
       g = 1;
       state.ResumeTiming();
     }
-    RunGeneration(g++);
+    RunGeneration(*sim, g++, files);
   }
-  benchmark::DoNotOptimize(g_state.series);
+  benchmark::DoNotOptimize(sim->series);
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_OneGeneration)->Unit(benchmark::kMicrosecond);
 
 // A whole run of G generations in batches of ten, result files included.
 void BM_WholeRun(benchmark::State& state) {
-  SetLargestScaleFreeParameters();
+  SimulationPtr sim = LargestScaleFree();
   std::string dir = (std::filesystem::temp_directory_path() / "veldaris_bench_XXXXXX").string();
   if (mkdtemp(dir.data()) == nullptr) {
     state.SkipWithError("cannot create a temporary directory");
     return;
   }
-  std::snprintf(g_state.result_directory, sizeof g_state.result_directory, "%s", dir.c_str());
-  BuildAndMeasure();
+  ResultFiles files{};
+  SetResultDirectory(files, dir.c_str());
+  BuildAndMeasureNetwork(*sim, kSeed);
   for (auto _ : state) {
-    RunToCompletion();
-    benchmark::DoNotOptimize(g_state.series);
+    RunToCompletion(*sim, kSeed, files);
+    benchmark::DoNotOptimize(sim->series);
   }
-  if (g_state.result_files.error[0] != 0 || g_state.result_files.error[1] != 0) {
+  if (files.error[0] != 0 || files.error[1] != 0) {
     state.SkipWithError("result files could not be written");
   }
   std::filesystem::remove_all(dir);

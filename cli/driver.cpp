@@ -11,12 +11,7 @@
 #include <string>
 #include <system_error>
 
-#include "model/random.h"
-#include "model/run_cycle.h"
-#include "model/simulation_state.h"
-#include "results/generation_statistics.h"
-#include "ui/parameter_dialog.h"
-#include "ui/run_control.h"
+#include "model/simulation.h"
 #include "ui/svg_canvas.h"
 
 namespace veldaris::cli {
@@ -116,10 +111,9 @@ struct ProgressContext {
   int last_percent;
 };
 
-void ShowProgress(void* context) {
+void ShowProgress(const Simulation& sim, void* context) {
   auto* progress = static_cast<ProgressContext*>(context);
-  const int percent =
-      static_cast<int>(static_cast<long long>(g_state.generation) * 100 / g_state.params.generation_count);
+  const int percent = static_cast<int>(static_cast<long long>(sim.generation) * 100 / sim.params.generation_count);
   if (percent == progress->last_percent) {
     return;
   }
@@ -130,25 +124,23 @@ void ShowProgress(void* context) {
 }
 
 // The window's start-up, Set Parameters with the chosen values and OK, then
-// Build Network: the same calls in the same order as the window makes them.
-void SetParametersAndBuild(const SimParams& chosen, double rewiring_probability) {
-  ui::OnCreate();
-  ui::OnCommand(ui::CMD_SET_PARAMETERS);
-  ui::InitParametersDialog();
-  // What the dialog's radio buttons would set, with any value the model runs.
-  SimParams& p = g_state.params;
-  p.network_type = chosen.network_type;
-  p.group_count = chosen.group_count;
-  p.strategy_count = chosen.strategy_count;
-  p.generation_count = chosen.generation_count;
-  p.connectivity = chosen.connectivity;
-  p.strategy_length = chosen.strategy_length;
-  ui::ConfirmParameters(rewiring_probability);
-  ui::OnCommand(ui::CMD_BUILD_NETWORK);
+// Build Network: the same model calls in the same order as the window makes
+// them, every seeding with the network seed.
+void SetParametersAndBuild(Simulation& sim, const SimParams& chosen, double rewiring_probability, uint32_t seed,
+                           bool fresh) {
+  if (!fresh) {
+    ClearSimulation(sim);  // the program-start state, as a new window has
+  }
+  ApplyDefaultParameters(sim);
+  const ParameterChoice choice{chosen.network_type,     chosen.group_count,  chosen.strategy_count,
+                               chosen.generation_count, chosen.connectivity, chosen.strategy_length,
+                               rewiring_probability};
+  SetParameters(sim, choice, seed);
+  BuildAndMeasureNetwork(sim, seed);
 }
 
-void PrintMeasures(std::ostream& out) {
-  const NetworkMetrics& m = g_state.metrics;
+void PrintMeasures(std::ostream& out, const Simulation& sim) {
+  const NetworkMetrics& m = sim.metrics;
   char line[128];
   std::snprintf(line, sizeof line, "Average Degree: %f\n", m.average_degree);
   out << line;
@@ -214,32 +206,40 @@ int RunDriver(int argc, const char* const* argv, const DriverStreams& streams) {
     return EXIT_WRITE_FAILED;
   }
 
+  SimulationPtr own;
+  Simulation* sim = streams.simulation;
+  const bool fresh = sim == nullptr;
+  if (fresh) {
+    own = NewSimulation();
+    sim = own.get();
+    if (sim == nullptr) {
+      streams.err << kProgram << ": not enough memory for a simulation\n";
+      return EXIT_WRITE_FAILED;
+    }
+  }
+  ResultFiles files{};
+  SetResultDirectory(files, o.output_dir.c_str());  // its length was checked above
+
   // Every seeding while the parameters are set and the network is built uses
   // the network seed, every seeding of the run the run seed; a seed not given
   // is the clock's second at that moment, as in the window.
   const uint32_t network_seed_used = o.seed ? *o.seed : o.network_seed ? *o.network_seed : ClockSeconds();
-  ClearSimulationState();
-  UseFixedSeed(network_seed_used);
-  SetParametersAndBuild(v.params, v.probability);
-  std::snprintf(g_state.result_directory, RESULT_PATH_CAPACITY, "%s", o.output_dir.c_str());
+  SetParametersAndBuild(*sim, v.params, v.probability, network_seed_used, fresh);
 
   const uint32_t run_seed_used = o.seed ? *o.seed : o.run_seed ? *o.run_seed : ClockSeconds();
   streams.out << "Network seed: " << network_seed_used << "\n"
               << "Run seed: " << run_seed_used << "\n";
-  PrintMeasures(streams.out);
+  PrintMeasures(streams.out, *sim);
   streams.out << std::flush;
 
-  UseFixedSeed(run_seed_used);
   ProgressContext progress{&streams.err, -1};
   const bool show_progress = streams.err_is_terminal && !o.quiet;
-  RunToCompletion(show_progress ? ShowProgress : nullptr, &progress);
+  RunToCompletion(*sim, run_seed_used, files, show_progress ? ShowProgress : nullptr, &progress);
   if (show_progress) {
     streams.err << "\n";
   }
-  UseClockSeed();
 
   int status = EXIT_OK;
-  const ResultFileStatus& files = g_state.result_files;
   for (int32_t i = 0; i < RESULT_FILE_COUNT; ++i) {
     if (files.error[i] != 0) {
       streams.err << kProgram << ": could not write the result file \"" << files.path[i]
@@ -251,7 +251,7 @@ int RunDriver(int argc, const char* const* argv, const DriverStreams& streams) {
   }
   if (!o.picture.empty()) {
     std::string error;
-    if (ui::WritePictureSvg(o.picture, &error)) {
+    if (ui::WritePictureSvg(*sim, o.picture, &error)) {
       streams.out << "Picture: " << o.picture << "\n";
     } else {
       streams.err << kProgram << ": could not write the picture " << error << "\n";

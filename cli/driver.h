@@ -6,6 +6,8 @@
 
 #include <ostream>
 
+#include "model/simulation.h"
+
 namespace veldaris::cli {
 
 inline constexpr const char* VERSION = "1.25a";
@@ -20,6 +22,9 @@ struct DriverStreams {
   std::ostream& out;
   std::ostream& err;
   bool err_is_terminal;  // progress is shown only on a terminal
+  // The simulation to run on, which the caller owns; null: the driver
+  // allocates its own for the run.
+  Simulation* simulation = nullptr;
 };
 
 int RunDriver(int argc, const char* const* argv, const DriverStreams& streams);

@@ -1,10 +1,9 @@
-#include "game/group_evolution.h"
-
 #include <algorithm>
 #include <functional>
 
-#include "model/random.h"
-#include "model/simulation_state.h"
+#include "game/game_internal.h"
+#include "model/model_internal.h"
+#include "model/random_internal.h"
 
 namespace veldaris {
 
@@ -19,9 +18,9 @@ void CopyStrategy(const Strategy& from, Strategy& to) { std::copy(from, from + M
 
 }  // namespace
 
-void RankStrategies(int32_t group) {
-  const int32_t s_count = g_state.params.strategy_count;
-  GroupRecord& r = g_state.groups[group];
+void RankStrategies(Simulation& sim, int32_t group) {
+  const int32_t s_count = sim.params.strategy_count;
+  GroupRecord& r = sim.groups[group];
   int32_t buffer[MAX_STRATEGIES + 1] = {};
   buffer[0] = kRankingHead;
   for (int32_t s = 1; s <= s_count; ++s) {
@@ -38,9 +37,9 @@ void RankStrategies(int32_t group) {
   }
 }
 
-void ChooseRepresentative(int32_t group) {
-  const int32_t s_count = g_state.params.strategy_count;
-  GroupRecord& r = g_state.groups[group];
+void ChooseRepresentative(Simulation& sim, int32_t group) {
+  const int32_t s_count = sim.params.strategy_count;
+  GroupRecord& r = sim.groups[group];
   std::fill(r.representative, r.representative + MAX_MOVES + 1, 0);
 
   int32_t top[MAX_STRATEGIES + 1] = {};
@@ -50,7 +49,7 @@ void ChooseRepresentative(int32_t group) {
       top[++k1] = s;
     }
   }
-  CopyStrategy(r.strategies[top[1 + UniformBelow(k1)]], r.representative);
+  CopyStrategy(r.strategies[top[1 + UniformBelow(sim, k1)]], r.representative);
   if (k1 >= s_count) {
     return;
   }
@@ -61,23 +60,23 @@ void ChooseRepresentative(int32_t group) {
       second[++k2] = s;
     }
   }
-  CopyStrategy(r.strategies[second[1 + UniformBelow(k2)]], r.representative);
+  CopyStrategy(r.strategies[second[1 + UniformBelow(sim, k2)]], r.representative);
 }
 
-void BuildTemplate(int32_t group) {
-  GroupRecord& r = g_state.groups[group];
-  const int32_t length = g_state.params.strategy_length;
+void BuildTemplate(Simulation& sim, int32_t group) {
+  GroupRecord& r = sim.groups[group];
+  const int32_t length = sim.params.strategy_length;
   for (int32_t j = 1; j <= length; ++j) {
     r.strategies[0][j] = r.representative[j];
   }
 }
 
-void CrossoverWithTemplate(int32_t group, int32_t strategy) {
-  const int32_t length = g_state.params.strategy_length;
-  int32_t* points = g_state.crossover_points;
+void CrossoverWithTemplate(Simulation& sim, int32_t group, int32_t strategy) {
+  const int32_t length = sim.params.strategy_length;
+  int32_t* points = sim.crossover_points;
   for (int32_t i = 1; i <= 2; ++i) {
     for (;;) {
-      const int32_t c = 2 + UniformBelow(length - 2);
+      const int32_t c = 2 + UniformBelow(sim, length - 2);
       if (ListContains(points, c, i - 1) == 0) {
         points[i] = c;
         break;
@@ -85,9 +84,9 @@ void CrossoverWithTemplate(int32_t group, int32_t strategy) {
     }
   }
   std::sort(points, points + 6);
-  const int32_t bit = UniformBelow(2);
+  const int32_t bit = UniformBelow(sim, 2);
 
-  GroupRecord& r = g_state.groups[group];
+  GroupRecord& r = sim.groups[group];
   const int32_t* templ = r.strategies[0];
   int32_t* moves = r.strategies[strategy];
   // Segments alternate between copied and kept: bit 0 copies 1..c_lo and
@@ -96,9 +95,10 @@ void CrossoverWithTemplate(int32_t group, int32_t strategy) {
   int32_t j = 0;
   do {
     j = points[p - 1];
-    while (j <= points[p]) {
+    const int32_t last = points[p];
+    while (j <= last) {
       moves[j] = templ[j];
-      if (1 + UniformBelow(kMutationDraw) <= kMutationThreshold) {
+      if (1 + UniformBelow(sim, kMutationDraw) <= kMutationThreshold) {
         moves[j] ^= 1;
       }
       ++j;
@@ -107,24 +107,24 @@ void CrossoverWithTemplate(int32_t group, int32_t strategy) {
   } while (j < length);
 }
 
-void EvolveGeneration() {
-  const int32_t n = g_state.params.group_count;
-  const int32_t s_count = g_state.params.strategy_count;
-  const int32_t length = g_state.params.strategy_length;
+void EvolveGeneration(Simulation& sim) {
+  const int32_t n = sim.params.group_count;
+  const int32_t s_count = sim.params.strategy_count;
+  const int32_t length = sim.params.strategy_length;
   for (int32_t g = 1; g <= n; ++g) {
-    RankStrategies(g);
-    ChooseRepresentative(g);
+    RankStrategies(sim, g);
+    ChooseRepresentative(sim, g);
   }
   for (int32_t g = 1; g <= n; ++g) {
-    BuildTemplate(g);
+    BuildTemplate(sim, g);
     for (int32_t s = 1; s <= s_count; ++s) {
-      CrossoverWithTemplate(g, s);
+      CrossoverWithTemplate(sim, g, s);
     }
   }
   for (int32_t g = 1; g <= n; ++g) {
-    g_state.counters.CC[g] = 0.0;
-    g_state.counters.DD[g] = 0.0;
-    GroupRecord& r = g_state.groups[g];
+    sim.counters.CC[g] = 0.0;
+    sim.counters.DD[g] = 0.0;
+    GroupRecord& r = sim.groups[g];
     for (int32_t j = 1; j <= length; ++j) {
       r.strategies[0][j] = 0;
     }

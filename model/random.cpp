@@ -1,8 +1,4 @@
-#include "model/random.h"
-
-#include <ctime>
-
-#include "model/simulation_state.h"
+#include "model/random_internal.h"
 
 namespace veldaris {
 
@@ -14,8 +10,8 @@ constexpr uint32_t kMatrixA = 0x9908b0dfU;
 constexpr uint32_t kUpperMask = 0x80000000U;
 constexpr uint32_t kLowerMask = 0x7fffffffU;
 
-void Regenerate() {
-  uint32_t* mt = g_state.mt;
+void Regenerate(Simulation& sim) {
+  uint32_t* mt = sim.mt;
   int32_t k = 0;
   for (; k < kStateWords - kShift; ++k) {
     const uint32_t y = (mt[k] & kUpperMask) | (mt[k + 1] & kLowerMask);
@@ -27,50 +23,25 @@ void Regenerate() {
   }
   const uint32_t y = (mt[kStateWords - 1] & kUpperMask) | (mt[0] & kLowerMask);
   mt[kStateWords - 1] = mt[kShift - 1] ^ (y >> 1) ^ ((y & 1U) != 0 ? kMatrixA : 0U);
-  g_state.mti = 0;
+  sim.mti = 0;
 }
 
 }  // namespace
 
-void SeedRandom(uint32_t seed) {
-  uint32_t* mt = g_state.mt;
+void SeedRandom(Simulation& sim, uint32_t seed) {
+  uint32_t* mt = sim.mt;
   mt[0] = seed;
   for (int32_t i = 1; i < kStateWords; ++i) {
     mt[i] = 1812433253U * (mt[i - 1] ^ (mt[i - 1] >> 30)) + static_cast<uint32_t>(i);
   }
-  g_state.mti = kStateWords;
-  g_state.last_seed = seed;
+  sim.mti = kStateWords;
 }
 
-uint32_t ClockSeconds() { return static_cast<uint32_t>(static_cast<uint64_t>(std::time(nullptr)) & 0xffffffffU); }
-
-void SeedRandomFromClock() { SeedRandom(g_state.fixed_seed_active != 0 ? g_state.fixed_seed : ClockSeconds()); }
-
-uint32_t NextRandom() {
-  if (g_state.mti >= kStateWords) {
-    if (g_state.mti == kStateWords + 1) {
-      SeedRandom(5489U);
-    }
-    Regenerate();
+void RegenerateRandom(Simulation& sim) {
+  if (sim.mti == kStateWords + 1) {
+    SeedRandom(sim, 5489U);
   }
-  uint32_t y = g_state.mt[g_state.mti++];
-  y ^= (y >> 11);
-  y ^= (y << 7) & 0x9d2c5680U;
-  y ^= (y << 15) & 0xefc60000U;
-  y ^= (y >> 18);
-  return y;
+  Regenerate(sim);
 }
-
-int32_t UniformBelow(int32_t n) {
-  const uint64_t product = static_cast<uint64_t>(NextRandom()) * static_cast<uint64_t>(n);
-  return static_cast<int32_t>(product >> 32);
-}
-
-void UseFixedSeed(uint32_t seed) {
-  g_state.fixed_seed_active = 1;
-  g_state.fixed_seed = seed;
-}
-
-void UseClockSeed() { g_state.fixed_seed_active = 0; }
 
 }  // namespace veldaris

@@ -1,48 +1,46 @@
-#include "network/network_metrics.h"
-
 #include <cmath>
 
-#include "model/simulation_state.h"
+#include "network/network_internal.h"
 
 namespace veldaris {
 
-void ComputeNetworkMetrics() {
-  const int32_t n = g_state.params.group_count;
-  ComputeDegreeDistribution();
+void ComputeNetworkMetrics(Simulation& sim) {
+  const int32_t n = sim.params.group_count;
+  ComputeDegreeDistribution(sim);
   int32_t s1 = 0;
   for (int32_t g = 1; g <= n; ++g) {
-    s1 += g_state.groups[g].degree;
+    s1 += sim.groups[g].degree;
   }
   double s2 = 0.0;
   for (int32_t k = 0; k <= n; ++k) {
-    s2 += std::pow(static_cast<double>(k), 2.0) * g_state.degree_histogram[k];
+    s2 += std::pow(static_cast<double>(k), 2.0) * sim.degree_histogram[k];
   }
-  NetworkMetrics& m = g_state.metrics;
+  NetworkMetrics& m = sim.metrics;
   m.average_degree = static_cast<double>(s1) / n;
   m.degree_stdev = std::sqrt(s2 / n - m.average_degree * m.average_degree);
-  m.characteristic_path_length = CharacteristicPathLength();
-  m.clustering_coefficient = AverageClustering();
+  m.characteristic_path_length = CharacteristicPathLength(sim);
+  m.clustering_coefficient = AverageClustering(sim);
 }
 
-void ComputeDegreeDistribution() {
-  const int32_t n = g_state.params.group_count;
+void ComputeDegreeDistribution(Simulation& sim) {
+  const int32_t n = sim.params.group_count;
   for (int32_t k = 0; k <= n; ++k) {
-    g_state.degree_distribution[k] = 0.0;
+    sim.degree_distribution[k] = 0.0;
   }
-  CountDegreeHistogram();
+  CountDegreeHistogram(sim);
   for (int32_t k = 0; k <= n; ++k) {
-    g_state.degree_distribution[k] = static_cast<double>(g_state.degree_histogram[k]) / n;
+    sim.degree_distribution[k] = static_cast<double>(sim.degree_histogram[k]) / n;
   }
 }
 
-void CountDegreeHistogram() {
-  const int32_t n = g_state.params.group_count;
-  int32_t* h = g_state.degree_histogram;
+void CountDegreeHistogram(Simulation& sim) {
+  const int32_t n = sim.params.group_count;
+  int32_t* h = sim.degree_histogram;
   for (int32_t k = 0; k <= n; ++k) {
     h[k] = 0;
   }
   for (int32_t g = 1; g <= n; ++g) {
-    const int32_t d = g_state.groups[g].degree;
+    const int32_t d = sim.groups[g].degree;
     if (d >= 0 && d <= n) {
       ++h[d];
     }
@@ -52,10 +50,10 @@ void CountDegreeHistogram() {
 // A breadth-first search from every source, run level by level: at level j
 // every group settled at distance j - 1 expands to its neighbours, and the
 // groups first reached are settled at distance j.
-void ComputePathLengths() {
-  const int32_t n = g_state.params.group_count;
+void ComputePathLengths(Simulation& sim) {
+  const int32_t n = sim.params.group_count;
   for (int32_t s = 0; s <= MAX_GROUPS; ++s) {
-    GroupRecord& r = g_state.groups[s];
+    GroupRecord& r = sim.groups[s];
     for (int32_t t = 0; t <= MAX_GROUPS; ++t) {
       r.hops[t] = t == s ? 0 : n;
       r.dist[t] = t == s ? 0 : n;
@@ -63,12 +61,12 @@ void ComputePathLengths() {
   }
   for (int32_t j = 1; j <= n; ++j) {
     for (int32_t s = 1; s <= n; ++s) {
-      GroupRecord& r = g_state.groups[s];
+      GroupRecord& r = sim.groups[s];
       for (int32_t t = 1; t <= n; ++t) {
         if (r.dist[t] != j - 1) {
           continue;
         }
-        const GroupRecord& from = g_state.groups[t];
+        const GroupRecord& from = sim.groups[t];
         for (int32_t slot = 1; slot <= from.degree; ++slot) {
           const int32_t u = from.neighbours[slot];
           if (r.hops[u] >= j) {
@@ -91,35 +89,35 @@ void ComputePathLengths() {
   }
 }
 
-double CharacteristicPathLength() {
-  const int32_t n = g_state.params.group_count;
-  ComputePathLengths();
+double CharacteristicPathLength(Simulation& sim) {
+  const int32_t n = sim.params.group_count;
+  ComputePathLengths(sim);
   int32_t total = 0;
   for (int32_t s = 1; s <= n; ++s) {
     int32_t sum = 0;
     for (int32_t t = 1; t <= n; ++t) {
-      sum += g_state.groups[s].dist[t];
+      sum += sim.groups[s].dist[t];
     }
     total += sum;
   }
   return total * (1.0 / (n * (n - 1)));
 }
 
-void ComputeClustering() {
-  const int32_t n = g_state.params.group_count;
+void ComputeClustering(Simulation& sim) {
+  const int32_t n = sim.params.group_count;
   for (int32_t g = 0; g <= MAX_GROUPS; ++g) {
-    g_state.groups[g].linked_pairs = 0;
+    sim.groups[g].linked_pairs = 0;
   }
   // Membership of g's neighbours as flags: the same count as a scan of g's
   // list for every entry, without its cost on dense networks.
   bool is_neighbour[MAX_GROUPS + 1] = {};
   for (int32_t g = 1; g <= n; ++g) {
-    GroupRecord& r = g_state.groups[g];
+    GroupRecord& r = sim.groups[g];
     for (int32_t slot = 1; slot <= r.degree; ++slot) {
       is_neighbour[r.neighbours[slot]] = true;
     }
     for (int32_t slot = 1; slot <= r.degree; ++slot) {
-      const GroupRecord& u = g_state.groups[r.neighbours[slot]];
+      const GroupRecord& u = sim.groups[r.neighbours[slot]];
       for (int32_t k = 1; k <= u.degree; ++k) {
         if (is_neighbour[u.neighbours[k]]) {
           ++r.linked_pairs;
@@ -135,12 +133,12 @@ void ComputeClustering() {
   }
 }
 
-double AverageClustering() {
-  const int32_t n = g_state.params.group_count;
-  ComputeClustering();
+double AverageClustering(Simulation& sim) {
+  const int32_t n = sim.params.group_count;
+  ComputeClustering(sim);
   double sum = 0.0;
   for (int32_t g = 1; g <= n; ++g) {
-    sum += g_state.groups[g].clustering;
+    sum += sim.groups[g].clustering;
   }
   return sum * (1.0 / n);
 }

@@ -1,15 +1,22 @@
 #include "results/atomic_file.h"
 
 #include <cerrno>
+#include <cinttypes>
 #include <cstring>
 
 #ifdef _WIN32
+#define _CRT_RAND_S
+#include <fcntl.h>
+#include <io.h>
 #include <process.h>
+#include <stdlib.h>
 #ifndef NOGDI
 #define NOGDI  // only file functions are needed; keeps GDI's macros out
 #endif
 #include <windows.h>
 #else
+#include <fcntl.h>
+#include <sys/random.h>
 #include <unistd.h>
 #endif
 
@@ -22,6 +29,67 @@ int ProcessId() {
   return _getpid();
 #else
   return static_cast<int>(getpid());
+#endif
+}
+
+// 64 bits nobody can predict, so that no other writer (another simulation of
+// this process, another process, or someone planting a file) can know the
+// temporary name beforehand.
+uint64_t UnpredictableBits() {
+  uint64_t bits = 0;
+#ifdef _WIN32
+  unsigned int half = 0;
+  if (rand_s(&half) == 0) {
+    bits = half;
+  }
+  if (rand_s(&half) == 0) {
+    bits = (bits << 32) | half;
+  }
+#else
+  if (getrandom(&bits, sizeof bits, 0) != static_cast<ssize_t>(sizeof bits)) {
+    bits = 0;
+  }
+#endif
+  // Without a random source the name still differs between writers of one
+  // process (their stacks differ) and between processes.
+  bits ^= reinterpret_cast<uintptr_t>(&bits);
+  return bits;
+}
+
+// Creates a new file that did not exist under this name and opens it for
+// writing, never following or reusing anything already there. Returns the
+// stream, or null with errno set.
+std::FILE* CreateNewFile(const char* name) {
+#ifdef _WIN32
+  const HANDLE handle = CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    errno = GetLastError() == ERROR_FILE_EXISTS ? EEXIST : EACCES;
+    return nullptr;
+  }
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY | _O_WRONLY);
+  if (fd < 0) {
+    CloseHandle(handle);
+    return nullptr;
+  }
+  std::FILE* file = _fdopen(fd, "wb");
+  if (file == nullptr) {
+    _close(fd);
+  }
+  return file;
+#else
+  // The mode a new file gets (0666 less the umask), like fopen's.
+  const int fd = open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    return nullptr;
+  }
+  std::FILE* file = fdopen(fd, "wb");
+  if (file == nullptr) {
+    const int error = errno;
+    close(fd);
+    errno = error;
+  }
+  return file;
 #endif
 }
 
@@ -52,15 +120,17 @@ int32_t LastError() { return errno != 0 ? errno : EIO; }
 int32_t WriteFileAtomically(const char* path, FileContentsWriter write, const void* context) {
   const size_t length = std::strlen(path);
   char temp[4200];
-  if (length + 32 > sizeof temp) {
+  if (length + 48 > sizeof temp) {
     return ENAMETOOLONG;
   }
-  std::snprintf(temp, sizeof temp, "%s.%d.tmp", path, ProcessId());
-
-  errno = 0;
-  std::FILE* file = std::fopen(temp, "wb");
-  if (file == nullptr) {
-    return LastError();
+  std::FILE* file = nullptr;
+  for (int attempt = 0; file == nullptr; ++attempt) {
+    std::snprintf(temp, sizeof temp, "%s.%d.%016" PRIx64 ".tmp", path, ProcessId(), UnpredictableBits());
+    errno = 0;
+    file = CreateNewFile(temp);
+    if (file == nullptr && (errno != EEXIST || attempt == 16)) {
+      return LastError();
+    }
   }
   errno = 0;
   bool ok = write(file, context) != 0 && std::fflush(file) == 0;

@@ -11,7 +11,9 @@ namespace veldaris {
 // Writes the whole contents to file; returns 1 on success, 0 on failure.
 using FileContentsWriter = int32_t (*)(std::FILE* file, const void* context);
 
-// Writes path through a temporary file named path.<process id>.tmp. Returns 0,
+// Writes path through a new temporary file beside it, named
+// path.<process id>.<64 random bits in hex>.tmp, created so that nothing already
+// there is followed or reused, which makes it unique per writer. Returns 0,
 // or the errno of the failure, in which case the target is left as it was and
 // no temporary file remains.
 int32_t WriteFileAtomically(const char* path, FileContentsWriter write, const void* context);

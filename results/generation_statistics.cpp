@@ -1,11 +1,9 @@
-#include "results/generation_statistics.h"
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
-#include "model/simulation_state.h"
 #include "results/atomic_file.h"
+#include "results/results_internal.h"
 
 namespace veldaris {
 
@@ -30,21 +28,24 @@ struct ClassSums {
 };
 
 // Joins the result directory and a file name; 0 when the path does not fit.
-int32_t ResultPath(const char* name, char* out, int32_t capacity) {
-  const char* dir = g_state.result_directory;
-  int written = 0;
-  if (dir[0] == '\0') {
-    written = std::snprintf(out, static_cast<size_t>(capacity), "%s", name);
-  } else {
-    const size_t len = std::strlen(dir);
-    const bool has_separator = dir[len - 1] == '/' || dir[len - 1] == '\\';
-    written = std::snprintf(out, static_cast<size_t>(capacity), "%s%s%s", dir, has_separator ? "" : "/", name);
+int32_t ResultPath(const char* dir, const char* name, char* out, int32_t capacity) {
+  const size_t dir_length = std::strlen(dir);
+  const size_t name_length = std::strlen(name);
+  const bool separator = dir_length > 0 && dir[dir_length - 1] != '/' && dir[dir_length - 1] != '\\';
+  const size_t length = dir_length + (separator ? 1 : 0) + name_length;
+  if (length >= static_cast<size_t>(capacity)) {
+    return 0;
   }
-  return written > 0 && written < capacity ? 1 : 0;
+  std::memmove(out, dir, dir_length);
+  if (separator) {
+    out[dir_length] = '/';
+  }
+  std::memcpy(out + length - name_length, name, name_length + 1);
+  return 1;
 }
 
-int32_t WriteRow(std::FILE* file, int32_t r, const DegreeClasses& classes) {
-  const GenerationSeries& s = g_state.series;
+int32_t WriteRow(const Simulation& sim, std::FILE* file, int32_t r, const DegreeClasses& classes) {
+  const GenerationSeries& s = sim.series;
   return std::fprintf(file, "%d,%.8f,%.8f,%.8f,%.8f,%.8f,%.8f,%.8f,%.8f,%d,%d,%d\r\n", r, s.D_Typ[r], s.C_Typ[r],
                       s.D_Min[r], s.C_Min[r], s.D_Max[r], s.C_Max[r], s.D_Avg[r], s.C_Avg[r], classes.typical,
                       classes.minimum, classes.maximum) > 0
@@ -52,8 +53,8 @@ int32_t WriteRow(std::FILE* file, int32_t r, const DegreeClasses& classes) {
              : 0;
 }
 
-int32_t WriteRows(std::FILE* file, int32_t which, const DegreeClasses& classes) {
-  const int32_t g_count = g_state.params.generation_count;
+int32_t WriteRows(const Simulation& sim, std::FILE* file, int32_t which, const DegreeClasses& classes) {
+  const int32_t g_count = sim.params.generation_count;
   if (std::fputs(kHeader, file) < 0) {
     return 0;
   }
@@ -61,13 +62,13 @@ int32_t WriteRows(std::FILE* file, int32_t which, const DegreeClasses& classes) 
     // Never more rows than generations were played.
     const int32_t last = g_count < kInitialRows ? g_count : kInitialRows;
     for (int32_t r = 1; r <= last; ++r) {
-      if (WriteRow(file, r, classes) == 0) {
+      if (WriteRow(sim, file, r, classes) == 0) {
         return 0;
       }
     }
   } else {
     for (int32_t r = 1; r <= g_count; ++r) {
-      if ((r == 1 || r % kAllRowStep == 0) && WriteRow(file, r, classes) == 0) {
+      if ((r == 1 || r % kAllRowStep == 0) && WriteRow(sim, file, r, classes) == 0) {
         return 0;
       }
     }
@@ -76,31 +77,33 @@ int32_t WriteRows(std::FILE* file, int32_t which, const DegreeClasses& classes) 
 }
 
 struct RowsToWrite {
+  const Simulation* sim;
   int32_t which;  // 0: the Initial file, 1: the All file
   const DegreeClasses* classes;
 };
 
 int32_t WriteResultRows(std::FILE* file, const void* context) {
   const auto* rows = static_cast<const RowsToWrite*>(context);
-  return WriteRows(file, rows->which, *rows->classes);
+  return WriteRows(*rows->sim, file, rows->which, *rows->classes);
 }
 
 // Writes one result file; returns 0 or an errno.
-int32_t WriteResultFile(int32_t which, const char* name, const DegreeClasses& classes) {
-  char* path = g_state.result_files.path[which];
-  if (ResultPath(name, path, RESULT_PATH_CAPACITY) == 0) {
+int32_t WriteResultFile(const Simulation& sim, int32_t which, const char* name, const DegreeClasses& classes,
+                        ResultFiles& files) {
+  char* path = files.path[which];
+  if (ResultPath(files.directory, name, path, RESULT_PATH_CAPACITY) == 0) {
     path[0] = '\0';
     return ENAMETOOLONG;
   }
-  const RowsToWrite rows{which, &classes};
+  const RowsToWrite rows{&sim, which, &classes};
   return WriteFileAtomically(path, WriteResultRows, &rows);
 }
 
 }  // namespace
 
-DegreeClasses ScanDegreeClasses() {
-  const int32_t n = g_state.params.group_count;
-  const int32_t* h = g_state.degree_histogram;
+DegreeClasses ScanDegreeClasses(const Simulation& sim) {
+  const int32_t n = sim.params.group_count;
+  const int32_t* h = sim.degree_histogram;
   DegreeClasses c{0, 0, 0};
   bool min_found = false;
   bool max_found = false;
@@ -120,19 +123,19 @@ DegreeClasses ScanDegreeClasses() {
   return c;
 }
 
-void RecordGeneration(int32_t g) {
-  const int32_t n = g_state.params.group_count;
-  const int32_t* h = g_state.degree_histogram;
-  const DegreeClasses classes = ScanDegreeClasses();
+void RecordGeneration(Simulation& sim, int32_t g, ResultFiles& files) {
+  const int32_t n = sim.params.group_count;
+  const int32_t* h = sim.degree_histogram;
+  const DegreeClasses classes = ScanDegreeClasses(sim);
 
   ClassSums typical{};
   ClassSums minimum{};
   ClassSums maximum{};
   ClassSums all{};
   for (int32_t i = 1; i <= n; ++i) {
-    const int32_t d = g_state.groups[i].degree;
-    const double dd = g_state.counters.DD[i];
-    const double cc = g_state.counters.CC[i];
+    const int32_t d = sim.groups[i].degree;
+    const double dd = sim.counters.DD[i];
+    const double cc = sim.counters.CC[i];
     if (h[d] == h[classes.typical]) {
       typical.Add(dd, cc);
     }
@@ -145,7 +148,7 @@ void RecordGeneration(int32_t g) {
     all.Add(dd, cc);
   }
 
-  GenerationSeries& s = g_state.series;
+  GenerationSeries& s = sim.series;
   s.D_Typ[g] = typical.dd / typical.size;
   s.C_Typ[g] = typical.cc / typical.size;
   s.D_Min[g] = minimum.dd / minimum.size;
@@ -155,17 +158,16 @@ void RecordGeneration(int32_t g) {
   s.D_Avg[g] = all.dd / n;
   s.C_Avg[g] = all.cc / n;
 
-  if (g == g_state.params.generation_count) {
-    WriteResultFiles(classes);
+  if (g == sim.params.generation_count) {
+    WriteResultFiles(sim, classes, files);
   }
 }
 
-int32_t WriteResultFiles(const DegreeClasses& classes) {
-  ResultFileStatus& status = g_state.result_files;
-  status.written = 1;
-  status.error[0] = WriteResultFile(0, INITIAL_RESULT_FILE, classes);
-  status.error[1] = WriteResultFile(1, ALL_RESULT_FILE, classes);
-  return (status.error[0] != 0 ? 1 : 0) + (status.error[1] != 0 ? 1 : 0);
+int32_t WriteResultFiles(const Simulation& sim, const DegreeClasses& classes, ResultFiles& files) {
+  files.written = 1;
+  files.error[0] = WriteResultFile(sim, 0, INITIAL_RESULT_FILE, classes, files);
+  files.error[1] = WriteResultFile(sim, 1, ALL_RESULT_FILE, classes, files);
+  return (files.error[0] != 0 ? 1 : 0) + (files.error[1] != 0 ? 1 : 0);
 }
 
 }  // namespace veldaris

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string>
 
-#include "model/simulation_state.h"
+#include "model/simulation.h"
 #include "ui/number_text.h"
 #include "ui/run_control.h"
 
@@ -46,7 +46,7 @@ std::string GenerationLabel(int index) { return std::to_string(index * 1000); }
 std::string FrequencyLabel(int index) { return std::to_string(index * 10); }
 
 // The groups the arrays of the state hold, whatever N claims.
-int GroupLimit() { return std::clamp(g_state.params.group_count, 0, MAX_GROUPS); }
+int GroupLimit(const Simulation& sim) { return std::clamp(sim.params.group_count, 0, MAX_GROUPS); }
 
 }  // namespace
 
@@ -55,25 +55,25 @@ void DrawLine(Canvas& canvas, int x1, int y1, int x2, int y2) {
   canvas.LineTo(x2, y2);
 }
 
-void DrawNetwork(Canvas& canvas) {
-  const int n = GroupLimit();
+void DrawNetwork(Canvas& canvas, const Simulation& sim) {
+  const int n = GroupLimit(sim);
   canvas.SelectPen(RED, 1);
   canvas.SelectBrush(RED);
   for (int g = 1; g <= n; ++g) {
-    const GroupRecord& r = g_state.groups[g];
+    const GroupRecord& r = sim.groups[g];
     canvas.Ellipse(r.x, r.y, r.x + 4, r.y + 4);
   }
   // Every link is drawn from both of its ends, over the dots.
   canvas.SelectPen(GREEN, 1);
   for (int g = 1; g <= n; ++g) {
-    const GroupRecord& r = g_state.groups[g];
+    const GroupRecord& r = sim.groups[g];
     const int degree = std::min(r.degree, MAX_GROUPS);
     for (int j = 1; j <= degree; ++j) {
       const int h = r.neighbours[j];
       if (h < 0 || h > MAX_GROUPS) {
         continue;
       }
-      const GroupRecord& other = g_state.groups[h];
+      const GroupRecord& other = sim.groups[h];
       DrawLine(canvas, r.x + 2, r.y + 2, other.x + 2, other.y + 2);
     }
   }
@@ -113,23 +113,23 @@ void DrawDegreeAxes(Canvas& canvas) {
   DrawLine(canvas, 412, 37, 412, 352);
 }
 
-void DrawNetworkMeasures(Canvas& canvas) {
+void DrawNetworkMeasures(Canvas& canvas, const Simulation& sim) {
   canvas.SelectPen(BLUE, 1);
   canvas.SelectBrush(BLUE);
   canvas.SelectFont();
   canvas.SetTextColor(BLACK);
 
   // Six decimals, always with '.', drawn over their full length.
-  const NetworkMetrics& m = g_state.metrics;
+  const NetworkMetrics& m = sim.metrics;
   canvas.TextOut(577, 20, "Average Degree: " + FormatFixed(m.average_degree, 6));
   canvas.TextOut(577, 33, "Stdev of Degree: " + FormatFixed(m.degree_stdev, 6));
   canvas.TextOut(550, 46, "Characteristic Path Length: " + FormatFixed(m.characteristic_path_length, 6));
   canvas.TextOut(560, 59, "Clustering Coefficient: " + FormatFixed(m.clustering_coefficient, 6));
 
   // P(k) points centred on (X(k), Y(P)); degree 0 and absent degrees have none.
-  const int n = GroupLimit();
+  const int n = GroupLimit(sim);
   for (int k = 1; k <= n; ++k) {
-    const double p = g_state.degree_distribution[k];
+    const double p = sim.degree_distribution[k];
     if (p == 0.0) {
       continue;
     }
@@ -139,9 +139,9 @@ void DrawNetworkMeasures(Canvas& canvas) {
   }
 }
 
-void DrawSeriesAxes(Canvas& canvas) {
-  const int g_count = g_state.params.generation_count;
-  const int length = g_state.params.strategy_length;
+void DrawSeriesAxes(Canvas& canvas, const Simulation& sim) {
+  const int g_count = sim.params.generation_count;
+  const int length = sim.params.strategy_length;
 
   canvas.SelectFont();
   canvas.SetTextColor(BLACK);
@@ -190,14 +190,14 @@ void DrawSeriesAxes(Canvas& canvas) {
   canvas.TextOut(580, 643, "Mutual-Cooperation");
 }
 
-void DrawSeries(Canvas& canvas) {
-  const int g_count = std::min(g_state.params.generation_count, MAX_GENERATIONS);
-  const int length = g_state.params.strategy_length;
+void DrawSeries(Canvas& canvas, const Simulation& sim) {
+  const int g_count = std::min(sim.params.generation_count, MAX_GENERATIONS);
+  const int length = sim.params.strategy_length;
   if (g_count < 2 || length < 1) {
     return;  // no stroke to draw, and no scale for the values
   }
   const double a = 225.0 / length;
-  const double b = 750.0 / g_state.params.generation_count;
+  const double b = 750.0 / sim.params.generation_count;
 
   // Generation i is a vertical stroke in its own column from the height of
   // generation i - 1 to its own.
@@ -209,20 +209,20 @@ void DrawSeries(Canvas& canvas) {
     }
   };
   canvas.SelectPen(RED, 2);
-  draw(g_state.series.D_Avg);
+  draw(sim.series.D_Avg);
   canvas.SelectPen(BLUE, 2);
-  draw(g_state.series.C_Avg);
+  draw(sim.series.C_Avg);
 }
 
-void PaintWindow(Canvas& canvas) {
-  if (g_state.network_built == 1) {
-    DrawNetwork(canvas);
+void PaintWindow(Canvas& canvas, const Simulation& sim) {
+  if (sim.network_built == 1) {
+    DrawNetwork(canvas, sim);
     DrawDegreeAxes(canvas);
-    DrawNetworkMeasures(canvas);
+    DrawNetworkMeasures(canvas, sim);
   }
-  if (g_state.run_finished == 1) {
-    DrawSeriesAxes(canvas);
-    DrawSeries(canvas);
+  if (sim.run_finished == 1) {
+    DrawSeriesAxes(canvas, sim);
+    DrawSeries(canvas, sim);
   }
 }
 

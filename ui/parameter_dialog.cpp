@@ -1,6 +1,5 @@
 #include "ui/parameter_dialog.h"
 
-#include "model/simulation_state.h"
 #include "ui/number_text.h"
 
 namespace veldaris::ui {
@@ -59,22 +58,6 @@ constexpr RadioPair kPairs[6] = {
     {&SimParams::strategy_length, 10, 30},
 };
 
-bool IsRadio(int id) { return id >= ID_FIRST_RADIO && id <= ID_LAST_RADIO; }
-
-// The pair code of a radio button: 1 for 1012 .. 12 for 1023.
-int PairCode(int id) { return id - ID_FIRST_RADIO + 1; }
-
-// Closing the dialog either way: the built network no longer matches when the
-// network type, N or K changed, or the rewiring of a small world did.
-void ApplyNetworkValidityRule() {
-  const SimParams& p = g_state.params;
-  if (g_state.reference_network_type != p.network_type || p.group_count != g_state.previous_group_count ||
-      p.connectivity != g_state.previous_connectivity ||
-      (p.network_type == SMALL_WORLD && p.rewiring_percent != g_state.previous_rewiring_percent)) {
-    g_state.network_built = 0;
-  }
-}
-
 }  // namespace
 
 const char* const VERSION_CREDITS = kCredits;
@@ -90,38 +73,50 @@ const DialogTemplate& VersionDialogTemplate() {
   return kTemplate;
 }
 
-void SyncRadioButtons(RadioChecks& radios, int changed_code) {
+bool IsRadioButton(int id) { return id >= ID_FIRST_RADIO && id <= ID_LAST_RADIO; }
+
+int RadioPairCode(int id) { return id - ID_FIRST_RADIO + 1; }
+
+int RadioChecksFor(const Simulation& sim, int changed_code, RadioCheck steps[12]) {
+  int count = 0;
   for (int pair = 0; pair < 6; ++pair) {
     if (changed_code == 2 * pair + 1 || changed_code == 2 * pair + 2) {
       continue;
     }
-    const bool first = g_state.params.*kPairs[pair].parameter == kPairs[pair].first;
-    radios.checked[2 * pair] = first;
-    radios.checked[2 * pair + 1] = !first;
+    const bool first = sim.params.*kPairs[pair].parameter == kPairs[pair].first;
+    steps[count++] = RadioCheck{ID_FIRST_RADIO + 2 * pair, first};
+    steps[count++] = RadioCheck{ID_FIRST_RADIO + 2 * pair + 1, !first};
+  }
+  return count;
+}
+
+void SyncRadioButtons(const Simulation& sim, RadioChecks& radios, int changed_code) {
+  RadioCheck steps[12];
+  const int count = RadioChecksFor(sim, changed_code, steps);
+  for (int i = 0; i < count; ++i) {
+    radios.checked[steps[i].id - ID_FIRST_RADIO] = steps[i].checked;
   }
 }
 
-ParametersDialogView InitParametersDialog() {
-  const SimParams& p = g_state.params;
-  g_state.previous_group_count = p.group_count;
-  g_state.previous_connectivity = p.connectivity;
-  g_state.previous_rewiring_percent = p.rewiring_percent;
-  g_state.reference_network_type = p.network_type;
+ParametersDialogView InitParametersDialog(WindowState& window) {
+  const Simulation& sim = window.sim();
+  window.dialog_opened_with = NetworkShapeOf(sim);
+  window.reference_network_type = sim.params.network_type;
 
   ParametersDialogView view;
-  view.edit_enabled = p.network_type != SCALE_FREE;
-  SyncRadioButtons(view.radios, 0);
-  view.edit_text = RewiringText(p.rewiring_percent);
+  view.edit_enabled = sim.params.network_type != SCALE_FREE;
+  SyncRadioButtons(sim, view.radios, 0);
+  view.edit_text = RewiringText(sim.params.rewiring_percent);
   return view;
 }
 
-void ClickRadio(ParametersDialogView& view, int id) {
-  if (!IsRadio(id)) {
+void ClickRadio(WindowState& window, ParametersDialogView& view, int id) {
+  if (!IsRadioButton(id)) {
     return;
   }
   const int index = id - ID_FIRST_RADIO;
   const RadioPair& pair = kPairs[index / 2];
-  g_state.params.*pair.parameter = index % 2 == 0 ? pair.first : pair.second;
+  window.sim().params.*pair.parameter = index % 2 == 0 ? pair.first : pair.second;
   if (id == ID_FIRST_RADIO) {
     view.edit_enabled = true;
   } else if (id == ID_FIRST_RADIO + 1) {
@@ -131,33 +126,23 @@ void ClickRadio(ParametersDialogView& view, int id) {
   // button checked, and the other five pairs are then set again.
   view.radios = RadioChecks{};
   view.radios.checked[index] = true;
-  SyncRadioButtons(view.radios, PairCode(id));
+  SyncRadioButtons(window.sim(), view.radios, RadioPairCode(id));
 }
 
-DialogOutcome PressOk(const std::string& edit_text) {
+DialogOutcome PressOk(WindowState& window, const std::string& edit_text) {
   // The edit box yields at most its first REWIRING_TEXT_LIMIT characters, even when disabled.
-  return ConfirmParameters(ParseRewiringText(edit_text.substr(0, REWIRING_TEXT_LIMIT)));
-}
-
-DialogOutcome ConfirmParameters(double rewiring_probability) {
-  SimParams& p = g_state.params;
-  p.core_size = p.connectivity + 1;
-  p.links_per_group = p.connectivity / 2;
-  p.rewiring_percent = RewiringPercentFromProbability(rewiring_probability);
-
+  const double probability = ParseRewiringText(edit_text.substr(0, REWIRING_TEXT_LIMIT));
   DialogOutcome outcome;
-  if (p.network_type == SMALL_WORLD && (p.rewiring_percent < 0 || p.rewiring_percent > 100)) {
+  if (!ConfirmParameters(window.sim(), window.dialog_opened_with, probability)) {
     outcome.message = MSG_REWIRING_RANGE;  // the percentage stays stored; the dialog stays open
     return outcome;
   }
-  ApplyNetworkValidityRule();
-  g_state.parameters_set = 1;
   outcome.close = true;
   return outcome;
 }
 
-DialogOutcome PressCancel() {
-  ApplyNetworkValidityRule();
+DialogOutcome PressCancel(WindowState& window) {
+  CancelParameters(window.sim(), window.dialog_opened_with);
   DialogOutcome outcome;
   outcome.close = true;
   return outcome;

@@ -1,9 +1,12 @@
 // The parameter and version dialogs' behaviour, independent of any toolkit:
 // control ids and texts, initialisation, radio clicks, OK and Cancel, working
-// directly on the live parameters in the simulation state.
+// directly on the live parameters of the window's simulation.
 #pragma once
 
 #include <string>
+
+#include "model/simulation.h"
+#include "ui/run_control.h"
 
 namespace veldaris::ui {
 
@@ -45,6 +48,22 @@ struct DialogTemplate {
 const DialogTemplate& ParametersDialogTemplate();
 const DialogTemplate& VersionDialogTemplate();
 
+// The twelve radio buttons 1012..1023 form six pairs, one per parameter
+// (network type, N, S, G, K, L); the first button of a pair stands for the
+// first of its two values. Pair codes: 1 for 1012 .. 12 for 1023.
+bool IsRadioButton(int id);
+int RadioPairCode(int id);
+
+// One step of showing the pairs: the check state of one button.
+struct RadioCheck {
+  int id;
+  bool checked;
+};
+// The steps that make the pairs show the live parameters, pair by pair and in
+// each pair the first button then the second, skipping the pair whose pair
+// code is changed_code (0 skips none). Returns the number of steps (at most 12).
+int RadioChecksFor(const Simulation& sim, int changed_code, RadioCheck steps[12]);
+
 // The check states of the twelve radio buttons (index id - ID_FIRST_RADIO),
 // as the dialog shows them.
 struct RadioChecks {
@@ -59,17 +78,16 @@ struct ParametersDialogView {
   std::string edit_text;  // at most REWIRING_TEXT_LIMIT characters
 };
 
-// Sets the radio pairs from the live parameters, skipping the pair whose pair
-// code (1..12) is changed_code; 0 sets all six.
-void SyncRadioButtons(RadioChecks& radios, int changed_code);
+// Applies RadioChecksFor(sim, changed_code) to radios.
+void SyncRadioButtons(const Simulation& sim, RadioChecks& radios, int changed_code);
 
 // Opening: captures N, K, the rewiring percentage and the network type, and
 // returns the initial view.
-ParametersDialogView InitParametersDialog();
+ParametersDialogView InitParametersDialog(WindowState& window);
 
 // A click on a radio button 1012..1023: the parameter takes the button's value
 // at once; the view shows every pair's current value. Other ids: nothing.
-void ClickRadio(ParametersDialogView& view, int id);
+void ClickRadio(WindowState& window, ParametersDialogView& view, int id);
 
 // The outcome of OK or Cancel.
 struct DialogOutcome {
@@ -78,14 +96,12 @@ struct DialogOutcome {
 };
 
 // OK with the text of the edit box (read even when it is disabled, cut to its
-// first REWIRING_TEXT_LIMIT characters).
-DialogOutcome PressOk(const std::string& edit_text);
-// OK with the rewiring probability already read: derives m0 and m, stores the
+// first REWIRING_TEXT_LIMIT characters): derives m0 and m, stores the
 // percentage, checks its range for a small world and applies the network
-// validity rule. PressOk is this after reading the edit box's text.
-DialogOutcome ConfirmParameters(double rewiring_probability);
-// Cancel, Esc or the close box.
-DialogOutcome PressCancel();
+// validity rule.
+DialogOutcome PressOk(WindowState& window, const std::string& edit_text);
+// Cancel, Esc or the close box: the network validity rule alone.
+DialogOutcome PressCancel(WindowState& window);
 
 // The edit box's text for a stored percentage: "0" for 0, else "%.1f" of
 // percent / 100.

@@ -1,9 +1,12 @@
 // The main window's behaviour, independent of any toolkit: window creation,
 // the five menu commands, the two timers and the end-of-run rule, as functions
-// over the simulation state that tell the front end what to do next.
+// over the window's state that tell the front end what to do next.
 #pragma once
 
+#include <cstdint>
 #include <string>
+
+#include "model/simulation.h"
 
 namespace veldaris::ui {
 
@@ -30,6 +33,26 @@ inline constexpr int CMD_SET_PARAMETERS = 105;
 inline constexpr int CMD_VERSION = 106;
 inline constexpr int ICON_ID = 109;
 
+// The menu bar: three drop-down menus of commands, in this order. Texts carry
+// '&' mnemonics; the Win32 resource script states the same menu, and a test
+// holds it to this table.
+struct MenuCommand {
+  const char* text;
+  int id;
+};
+struct MenuDefinition {
+  const char* title;
+  const MenuCommand* commands;
+  int command_count;
+};
+inline constexpr MenuCommand FILE_MENU_COMMANDS[] = {{"Build Network(&B)", CMD_BUILD_NETWORK},
+                                                     {"Execute Simulation(&E)", CMD_EXECUTE_SIMULATION},
+                                                     {"Exit(&X)", CMD_EXIT}};
+inline constexpr MenuCommand OPTION_MENU_COMMANDS[] = {{"Set Parameters(&P)", CMD_SET_PARAMETERS}};
+inline constexpr MenuCommand HELP_MENU_COMMANDS[] = {{"Version(&V)", CMD_VERSION}};
+inline constexpr MenuDefinition MAIN_MENUS[] = {
+    {"File(&F)", FILE_MENU_COMMANDS, 3}, {"Option(&O)", OPTION_MENU_COMMANDS, 1}, {"Help(&H)", HELP_MENU_COMMANDS, 1}};
+
 inline constexpr const char* MSG_SET_PARAMETERS_FIRST = "You must set parameter before building network.";
 inline constexpr const char* MSG_BUILD_FIRST = "Network must be built before starting simulation.";
 inline constexpr const char* MSG_TYPE_CHANGED = "Network type has been changed. Please rebuild network.";
@@ -55,22 +78,49 @@ struct UiActions {
   bool quit = false;
 };
 
+// The state of one main window: its simulation, which it owns, and what the
+// window itself keeps besides: the network type the Execute command compares
+// with, the parameter dialog's bookkeeping, whether a run goes on, how
+// commands seed the simulation, and where the result files go.
+struct WindowState {
+  SimulationPtr simulation = NewSimulation();
+  // The network type at window creation, at the last opening of the
+  // parameter dialog or at the last build, whichever came latest.
+  int32_t reference_network_type = 0;
+  // N, K, the network type and the rewiring percentage at the last opening of
+  // the parameter dialog.
+  NetworkShape dialog_opened_with{};
+  // From an accepted Execute Simulation until the progress tick that ends the
+  // run: the timers are running and the window must not close under them.
+  bool running = false;
+  // Every seeding takes the clock's second, or this seed while use_fixed_seed
+  // is set (tests, screenshots).
+  bool use_fixed_seed = false;
+  uint32_t fixed_seed = 0;
+  // Where the result files go (empty: the current directory) and how the
+  // last run's writing went.
+  ResultFiles result_files{};
+
+  Simulation& sim() { return *simulation; }
+  const Simulation& sim() const { return *simulation; }
+};
+
+// The seed of a command's seedings: the clock's second or the fixed seed.
+uint32_t CommandSeed(const WindowState& window);
+
 // Window creation: default parameters, reference network type.
-UiActions OnCreate();
+UiActions OnCreate(WindowState& window);
 // A menu command by id (102..106); any other id does nothing.
-UiActions OnCommand(int id);
+UiActions OnCommand(WindowState& window, int id);
 // The batch timer's tick: RunBatch.
-UiActions OnBatchTimer();
+UiActions OnBatchTimer(WindowState& window);
 // The progress timer's tick: the progress line while running; once the run is
 // over, stop the timers, mark the run finished, enable the window, invalidate,
 // and report result files that could not be written.
-UiActions OnProgressTimer();
+UiActions OnProgressTimer(WindowState& window);
 // A close request: refused (false) while a run goes on, accepted otherwise.
-bool CanClose();
-// True from an accepted Execute Simulation until the progress tick that ends
-// the run (or window creation or destruction).
-bool RunInProgress();
+bool CanClose(const WindowState& window);
 // Window destruction: stop both timers and quit.
-UiActions OnDestroy();
+UiActions OnDestroy(WindowState& window);
 
 }  // namespace veldaris::ui

@@ -175,14 +175,14 @@ std::string SvgCanvas::Document() const {
   return out;
 }
 
-std::string PictureSvg() {
+std::string PictureSvg(const Simulation& sim) {
   SvgCanvas canvas;
-  PaintWindow(canvas);
+  PaintWindow(canvas, sim);
   return canvas.Document();
 }
 
-bool WritePictureSvg(const std::string& path, std::string* error) {
-  const std::string document = PictureSvg();
+bool WritePictureSvg(const Simulation& sim, const std::string& path, std::string* error) {
+  const std::string document = PictureSvg(sim);
   const int32_t code = WriteFileAtomically(path.c_str(), WriteDocument, &document);
   if (code != 0 && error != nullptr) {
     *error = path + ": " + std::strerror(code);

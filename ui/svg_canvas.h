@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "model/simulation.h"
 #include "ui/canvas.h"
 
 namespace veldaris::ui {
@@ -52,12 +53,12 @@ std::string SvgColor(ColorRef color);
 std::string EscapeXml(std::string_view text);
 
 // What the window would show now (PaintWindow), as an SVG document.
-std::string PictureSvg();
+std::string PictureSvg(const Simulation& sim);
 
 // Writes PictureSvg() to path through a temporary file in the same directory
 // that replaces the target only once complete: on failure an existing file is
 // left as it was and no temporary file remains. On failure returns false and,
 // when error is not null, sets it to "<path>: <reason>".
-bool WritePictureSvg(const std::string& path, std::string* error);
+bool WritePictureSvg(const Simulation& sim, const std::string& path, std::string* error);
 
 }  // namespace veldaris::ui

@@ -11,10 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "model/simulation_state.h"
+#include "model/simulation.h"
 
 namespace fs = std::filesystem;
-using veldaris::g_state;
 
 namespace {
 
@@ -31,7 +30,9 @@ struct Result {
   std::string err;
 };
 
-Result Drive(std::vector<std::string> args) {
+// Runs veldaris-run's driver; on sim when given, so that a test can look at
+// the simulation afterwards.
+Result Drive(std::vector<std::string> args, veldaris::Simulation* sim = nullptr) {
   args.insert(args.begin(), "veldaris-run");
   std::vector<const char*> argv;
   for (const std::string& a : args) {
@@ -39,7 +40,7 @@ Result Drive(std::vector<std::string> args) {
   }
   std::ostringstream out;
   std::ostringstream err;
-  const veldaris::cli::DriverStreams streams{out, err, false};
+  const veldaris::cli::DriverStreams streams{out, err, false, sim};
   const int status = veldaris::cli::RunDriver(static_cast<int>(argv.size()), argv.data(), streams);
   return {status, out.str(), err.str()};
 }
@@ -58,6 +59,8 @@ class DriverTest : public ::testing::Test {
     fs::remove_all(dir_);
   }
   fs::path dir_;
+  veldaris::SimulationPtr owned_ = veldaris::NewSimulation();
+  veldaris::Simulation& sim_ = *owned_;
 };
 
 const fs::path kGolden = fs::path(VELDARIS_TEST_DATA_DIR) / "golden";
@@ -131,10 +134,10 @@ TEST_F(DriverTest, SeedsMakeRunsRepeatable) {
 TEST_F(DriverTest, RewiringIsConvertedAsTheDialogDoes) {
   for (const auto& [text, percent] : std::vector<std::pair<std::string, int>>{
            {"0.29", 28}, {"0.25", 25}, {"0.999", 99}, {"1.0", 100}, {"1", 100}, {"0", 0}}) {
-    const Result r =
-        Drive({"--rewiring", text, "--generations", "10", "--seed", "1", "--output-dir", (dir_ / "out").string()});
+    const Result r = Drive(
+        {"--rewiring", text, "--generations", "10", "--seed", "1", "--output-dir", (dir_ / "out").string()}, &sim_);
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(g_state.params.rewiring_percent, percent) << text;
+    EXPECT_EQ(sim_.params.rewiring_percent, percent) << text;
   }
 }
 
@@ -150,11 +153,11 @@ TEST_F(DriverTest, AcceptsEveryRunnableValueAtItsLimits) {
   };
   for (std::vector<std::string> args : limits) {
     args.insert(args.end(), {"--seed", "7", "--output-dir", (dir_ / "out").string()});
-    const Result r = Drive(args);
+    const Result r = Drive(args, &sim_);
     EXPECT_EQ(r.status, 0) << args[1] << " " << r.err;
-    EXPECT_EQ(g_state.generation, g_state.params.generation_count + 1);
-    for (int32_t g = 1; g <= g_state.params.generation_count; ++g) {
-      ASSERT_GE(g_state.series.D_Avg[g], 0.0);  // no NaN: every class was non-empty
+    EXPECT_EQ(sim_.generation, sim_.params.generation_count + 1);
+    for (int32_t g = 1; g <= sim_.params.generation_count; ++g) {
+      ASSERT_GE(sim_.series.D_Avg[g], 0.0);  // no NaN: every class was non-empty
     }
   }
   // A run shorter than 100 generations writes only the generations played.
@@ -207,11 +210,11 @@ TEST_F(DriverTest, AFailedWriteKeepsTheEarlierFilesAndFails) {
   if (std::system(("chattr +i '" + out.string() + "' 2>/dev/null").c_str()) != 0) {
     GTEST_SKIP() << "chattr +i is not available here";
   }
-  const Result r = Drive({"--seed", "2", "--generations", "100", "--output-dir", out.string()});
+  const Result r = Drive({"--seed", "2", "--generations", "100", "--output-dir", out.string()}, &sim_);
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("Veldaris_Result_Initial.csv"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("Veldaris_Result_All.csv"), std::string::npos) << r.err;
-  EXPECT_EQ(g_state.run_finished, 1);  // the run itself completed
+  EXPECT_EQ(sim_.run_finished, 1);  // the run itself completed
   EXPECT_EQ(ReadFile(out / "Veldaris_Result_All.csv"), before);
   EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 2);  // no stray temp files
 

@@ -15,11 +15,12 @@
 #include <string>
 #include <vector>
 
-#include "model/random.h"
-#include "model/run_cycle.h"
-#include "model/simulation_state.h"
-#include "network/network_builder.h"
-#include "network/network_metrics.h"
+#include "game/game_internal.h"
+#include "model/model_internal.h"
+#include "model/random_internal.h"
+#include "model/simulation.h"
+#include "network/network_internal.h"
+#include "results/results_internal.h"
 
 namespace veldaris::test {
 
@@ -31,8 +32,8 @@ inline std::string ReadFile(const std::filesystem::path& path) {
 // Makes the next NextRandom calls return exactly these outputs: each goes into
 // the state vector untempered (every tempering step is undone by iterating it
 // to its fixed point).
-inline void ScriptOutputs(const std::vector<uint32_t>& outputs) {
-  SeedRandom(1);
+inline void ScriptOutputs(Simulation& sim, const std::vector<uint32_t>& outputs) {
+  SeedRandom(sim, 1);
   for (size_t i = 0; i < outputs.size(); ++i) {
     uint32_t y = outputs[i];
     auto undo = [&y](auto step) {
@@ -43,9 +44,9 @@ inline void ScriptOutputs(const std::vector<uint32_t>& outputs) {
     undo([](uint32_t x) { return (x << 15) & 0xefc60000U; });
     undo([](uint32_t x) { return (x << 7) & 0x9d2c5680U; });
     undo([](uint32_t x) { return x >> 11; });
-    g_state.mt[i] = y;
+    sim.mt[i] = y;
   }
-  g_state.mti = 0;
+  sim.mti = 0;
 }
 
 // The smallest output for which UniformBelow(n) yields v.
@@ -54,12 +55,13 @@ inline uint32_t OutputFor(int32_t v, int32_t n) {
   return static_cast<uint32_t>((scaled + n - 1) / n);
 }
 
+// A fresh simulation with the start-up parameters for every test, and its
+// result files in a fresh temporary directory.
 class ModelTest : public ::testing::Test {
  public:
   void SetUp() override {
-    ClearSimulationState();
-    ApplyDefaultParameters();
-    UseFixedSeed(1);
+    ASSERT_TRUE(owned_);
+    ApplyDefaultParameters(sim);
     std::string pattern = (std::filesystem::temp_directory_path() / "veldaris_model_XXXXXX").string();
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     dir_ = pattern;
@@ -67,41 +69,44 @@ class ModelTest : public ::testing::Test {
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
 
-  static void UseDirectory(const std::filesystem::path& dir) {
-    std::snprintf(g_state.result_directory, sizeof g_state.result_directory, "%s", dir.c_str());
-  }
+  void UseDirectory(const std::filesystem::path& dir) { ASSERT_TRUE(SetResultDirectory(files, dir.c_str())); }
 
   // The values the parameter dialog stores on OK.
-  static void SetParams(int32_t type, int32_t n, int32_t s, int32_t g, int32_t k, int32_t l, int32_t rewiring = 0) {
-    g_state.params = SimParams{type, rewiring, n, s, g, k, l, k + 1, k / 2};
-    g_state.parameters_set = 1;
+  void SetParams(int32_t type, int32_t n, int32_t s, int32_t g, int32_t k, int32_t l, int32_t rewiring = 0) {
+    sim.params = SimParams{type, rewiring, n, s, g, k, l, k + 1, k / 2};
+    sim.parameters_set = 1;
   }
 
-  // The Build Network command with a fixed seed.
-  static void Build(uint32_t seed, bool metrics = true) {
-    UseFixedSeed(seed);
-    ResetRun();
-    BuildNetwork();
-    g_state.network_built = 1;
-    if (metrics) ComputeNetworkMetrics();
+  // The Build Network command, seeded with seed; without metrics when asked.
+  void Build(uint32_t seed, bool metrics = true) {
+    if (metrics) {
+      BuildAndMeasureNetwork(sim, seed);
+      return;
+    }
+    ResetRun(sim, seed);
+    BuildNetwork(sim, seed);
+    sim.network_built = 1;
   }
 
   // A small-world network of n groups with exactly the given links.
-  static void MakeNetwork(int32_t n, std::vector<std::pair<int32_t, int32_t>> links) {
-    g_state.params.group_count = n;
-    InitNeighbourLists(1);
+  void MakeNetwork(int32_t n, std::vector<std::pair<int32_t, int32_t>> links) {
+    sim.params.group_count = n;
+    InitNeighbourLists(sim, SMALL_WORLD);
     for (auto [a, b] : links) {
-      g_state.groups[a].neighbours[++g_state.groups[a].degree] = b;
-      g_state.groups[b].neighbours[++g_state.groups[b].degree] = a;
+      sim.groups[a].neighbours[++sim.groups[a].degree] = b;
+      sim.groups[b].neighbours[++sim.groups[b].degree] = a;
     }
   }
 
-  static void SetMoves(int32_t group, int32_t slot, const char* moves) {
-    for (int32_t j = 1; moves[j - 1] != '\0'; ++j) g_state.groups[group].strategies[slot][j] = moves[j - 1] - '0';
+  void SetMoves(int32_t group, int32_t slot, const char* moves) {
+    for (int32_t j = 1; moves[j - 1] != '\0'; ++j) sim.groups[group].strategies[slot][j] = moves[j - 1] - '0';
   }
 
   std::string Result(const char* name) const { return ReadFile(dir_ / name); }
 
+  SimulationPtr owned_ = NewSimulation();
+  Simulation& sim = *owned_;
+  ResultFiles files{};
   std::filesystem::path dir_;
 };
 

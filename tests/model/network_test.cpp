@@ -8,12 +8,12 @@ using ModelNetwork = ModelTest;
 
 // Simple, symmetric, ascending lists ending at the sentinel up to slot N,
 // N*K/2 links, the minimum degree of the type, and a complete scale-free core.
-::testing::AssertionResult ValidNetwork() {
-  const SimParams& p = g_state.params;
+::testing::AssertionResult ValidNetwork(const Simulation& sim) {
+  const SimParams& p = sim.params;
   const bool small_world = p.network_type == SMALL_WORLD;
   int32_t ends = 0;
   for (int32_t g = 1; g <= p.group_count; ++g) {
-    const GroupRecord& r = g_state.groups[g];
+    const GroupRecord& r = sim.groups[g];
     if (r.neighbours[0] != 0 || r.degree < (small_world ? p.connectivity / 2 : p.links_per_group)) {
       return ::testing::AssertionFailure() << "group " << g << " degree " << r.degree;
     }
@@ -21,7 +21,7 @@ using ModelNetwork = ModelTest;
       const int32_t v = r.neighbours[slot];
       const bool ok = slot > r.degree ? v == (small_world ? EMPTY_SLOT : 0)
                                       : v >= 1 && v <= p.group_count && v != g && v > r.neighbours[slot - 1] &&
-                                            ListContains(g_state.groups[v].neighbours, g, g_state.groups[v].degree);
+                                            ListContains(sim.groups[v].neighbours, g, sim.groups[v].degree);
       if (!ok) return ::testing::AssertionFailure() << "group " << g << " slot " << slot << " holds " << v;
     }
     ends += r.degree;
@@ -29,7 +29,7 @@ using ModelNetwork = ModelTest;
   if (ends != p.group_count * p.connectivity) return ::testing::AssertionFailure() << ends / 2 << " links";
   for (int32_t i = 1; !small_world && i <= p.core_size; ++i) {
     for (int32_t j = 1; j <= p.core_size; ++j) {
-      if (i != j && !ListContains(g_state.groups[i].neighbours, j, p.connectivity)) {
+      if (i != j && !ListContains(sim.groups[i].neighbours, j, p.connectivity)) {
         return ::testing::AssertionFailure() << "core groups " << i << " and " << j << " not linked";
       }
     }
@@ -52,8 +52,8 @@ TEST_F(ModelNetwork, InvariantsHoldOverManySeedsAndUnusualSizes) {
     SetParams(c[0], c[1], 4, 1000, c[2], 10, c[3]);
     for (int32_t seed = 1; seed <= c[4]; ++seed) {
       Build(seed, false);
-      ASSERT_TRUE(ValidNetwork()) << "type " << c[0] << " N " << c[1] << " K " << c[2] << " rewiring " << c[3]
-                                  << " seed " << seed;
+      ASSERT_TRUE(ValidNetwork(sim)) << "type " << c[0] << " N " << c[1] << " K " << c[2] << " rewiring " << c[3]
+                                     << " seed " << seed;
     }
   }
 }
@@ -64,11 +64,11 @@ TEST_F(ModelNetwork, CircleOf200AndRebuildWithFewerGroups) {
   SetParams(SCALE_FREE, 200, 4, 1000, 8, 10);
   Build(11, false);
   const int32_t positions[][3] = {{1, 187, 15}, {51, 359, 187}, {101, 187, 359}, {151, 15, 187}};
-  for (const auto& e : positions) EXPECT_EQ(g_state.groups[e[0]].x * 1000 + g_state.groups[e[0]].y, e[1] * 1000 + e[2]);
+  for (const auto& e : positions) EXPECT_EQ(sim.groups[e[0]].x * 1000 + sim.groups[e[0]].y, e[1] * 1000 + e[2]);
   SetParams(SMALL_WORLD, 50, 4, 1000, 8, 10, 20);
   Build(11, false);
   for (int32_t g = 51; g <= MAX_GROUPS; ++g) {
-    const GroupRecord& r = g_state.groups[g];
+    const GroupRecord& r = sim.groups[g];
     ASSERT_TRUE(r.degree == 0 && r.x == 0 && r.y == 0 && r.neighbours[1] == EMPTY_SLOT) << "group " << g;
   }
 }
@@ -84,12 +84,12 @@ TEST_F(ModelNetwork, RingLatticeMetrics) {
   for (const auto& c : cases) {
     SetParams(SMALL_WORLD, c.n, 4, 1000, c.k, 10, 0);
     Build(5);
-    const NetworkMetrics& m = g_state.metrics;
+    const NetworkMetrics& m = sim.metrics;
     char text[64];
     std::snprintf(text, sizeof text, "%.6f %.6f", m.characteristic_path_length, m.clustering_coefficient);
     EXPECT_STREQ(text, c.measures) << "N " << c.n << " K " << c.k;
-    EXPECT_TRUE(m.average_degree == c.k && m.degree_stdev == 0.0 && g_state.degree_histogram[c.k] == c.n);
-    EXPECT_EQ(g_state.degree_distribution[c.k], 1.0);
+    EXPECT_TRUE(m.average_degree == c.k && m.degree_stdev == 0.0 && sim.degree_histogram[c.k] == c.n);
+    EXPECT_EQ(sim.degree_distribution[c.k], 1.0);
   }
 }
 
@@ -97,14 +97,14 @@ TEST_F(ModelNetwork, RingLatticeMetrics) {
 // with a single link have clustering 0.
 TEST_F(ModelNetwork, MetricsOfDisconnectedNetworkWithLowDegrees) {
   MakeNetwork(5, {{1, 2}, {1, 3}, {2, 3}, {4, 5}});
-  ComputeNetworkMetrics();
-  const NetworkMetrics& m = g_state.metrics;
+  ComputeNetworkMetrics(sim);
+  const NetworkMetrics& m = sim.metrics;
   EXPECT_DOUBLE_EQ(m.characteristic_path_length, (6 + 2 + 12 * 5) / 20.0);
   EXPECT_DOUBLE_EQ(m.clustering_coefficient, 0.6);
-  EXPECT_EQ(g_state.groups[4].clustering, 0.0);
+  EXPECT_EQ(sim.groups[4].clustering, 0.0);
   EXPECT_DOUBLE_EQ(m.average_degree, 1.6);
   EXPECT_DOUBLE_EQ(m.degree_stdev, std::sqrt(14.0 / 5 - 1.6 * 1.6));
-  EXPECT_EQ(g_state.degree_histogram[1] * 10 + g_state.degree_histogram[2], 23);
+  EXPECT_EQ(sim.degree_histogram[1] * 10 + sim.degree_histogram[2], 23);
 }
 
 }  // namespace

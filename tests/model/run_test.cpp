@@ -4,25 +4,24 @@
 #include <sstream>
 
 #include "model_test_support.h"
-#include "results/generation_statistics.h"
 
 namespace veldaris::test {
 namespace {
 
 using ModelRun = ModelTest;
 
-double SeriesMagnitude(int32_t from = 0, int32_t to = MAX_GENERATIONS) {
+double SeriesMagnitude(const Simulation& sim, int32_t from = 0, int32_t to = MAX_GENERATIONS) {
   double sum = 0.0;
-  const GenerationSeries& s = g_state.series;
+  const GenerationSeries& s = sim.series;
   for (const double* series : {s.D_Typ, s.C_Typ, s.D_Min, s.C_Min, s.D_Max, s.C_Max, s.D_Avg, s.C_Avg}) {
     for (int32_t g = from; g <= to; ++g) sum += std::abs(series[g]);
   }
   return sum;
 }
 
-void SmallLattice(int32_t generations) {
-  ModelTest::SetParams(SMALL_WORLD, 50, 4, generations, 4, 10, 0);
-  ModelTest::Build(42);
+void SmallLattice(ModelTest& test, int32_t generations) {
+  test.SetParams(SMALL_WORLD, 50, 4, generations, 4, 10, 0);
+  test.Build(42);
 }
 
 std::string Format(const char* format, auto... values) {
@@ -34,17 +33,17 @@ std::string Format(const char* format, auto... values) {
 // Degrees 2 (groups 1-2), 3 (3-14), 4 (15-18), 9 (19-30): 3 and 9 tie as the
 // most frequent; DD of a group is its degree, CC its number.
 TEST_F(ModelRun, DegreeClassesAndClassAverages) {
-  g_state.params.group_count = 30;
+  sim.params.group_count = 30;
   for (int32_t i = 1; i <= 30; ++i) {
-    g_state.groups[i].degree = i <= 2 ? 2 : i <= 14 ? 3 : i <= 18 ? 4 : 9;
-    g_state.counters.DD[i] = g_state.groups[i].degree;
-    g_state.counters.CC[i] = i;
+    sim.groups[i].degree = i <= 2 ? 2 : i <= 14 ? 3 : i <= 18 ? 4 : 9;
+    sim.counters.DD[i] = sim.groups[i].degree;
+    sim.counters.CC[i] = i;
   }
-  CountDegreeHistogram();
-  const DegreeClasses c = ScanDegreeClasses();
+  CountDegreeHistogram(sim);
+  const DegreeClasses c = ScanDegreeClasses(sim);
   EXPECT_EQ(Format("%d %d %d", c.typical, c.minimum, c.maximum), "3 2 9");
-  RecordGeneration(5);
-  const GenerationSeries& s = g_state.series;
+  RecordGeneration(sim, 5, files);
+  const GenerationSeries& s = sim.series;
   EXPECT_EQ(Format("%g %g %g %g %g %g", s.D_Typ[5], s.C_Typ[5], s.D_Min[5], s.C_Min[5], s.D_Max[5], s.C_Max[5]),
             "6 16.5 2 1.5 9 24.5");
   EXPECT_DOUBLE_EQ(s.D_Avg[5], 164.0 / 30);
@@ -54,27 +53,28 @@ TEST_F(ModelRun, DegreeClassesAndClassAverages) {
 // Batches of ten, the guards of RunBatch, and what ResetRun and StartRun
 // clear; the reference outputs cover the generations themselves.
 TEST_F(ModelRun, RunCycleBatchesResetsAndRestarts) {
-  SmallLattice(1000);
-  RunBatch();  // before any run: nothing happens
-  EXPECT_EQ(g_state.generation + SeriesMagnitude(), 0.0);
+  SmallLattice(*this, 1000);
+  RunBatch(sim, files);  // before any run: nothing happens
+  EXPECT_EQ(sim.generation + SeriesMagnitude(sim), 0.0);
   int32_t batches = 0;
-  RunToCompletion([](void* count) { ++*static_cast<int32_t*>(count); }, &batches);
-  EXPECT_EQ(Format("%d %d %d", batches, g_state.generation, g_state.run_finished), "100 1001 1");
-  EXPECT_EQ(SeriesMagnitude(0, 0) + SeriesMagnitude(1001), 0.0);
+  RunToCompletion(
+      sim, 1, files, [](const Simulation&, void* count) { ++*static_cast<int32_t*>(count); }, &batches);
+  EXPECT_EQ(Format("%d %d %d", batches, sim.generation, sim.run_finished), "100 1001 1");
+  EXPECT_EQ(SeriesMagnitude(sim, 0, 0) + SeriesMagnitude(sim, 1001), 0.0);
 
-  std::vector<char> before(sizeof g_state);
-  std::memcpy(before.data(), &g_state, sizeof g_state);
-  RunBatch();
-  EXPECT_EQ(std::memcmp(before.data(), &g_state, sizeof g_state), 0) << "a finished run stays as it is";
+  std::vector<char> before(sizeof sim);
+  std::memcpy(before.data(), &sim, sizeof sim);
+  RunBatch(sim, files);
+  EXPECT_EQ(std::memcmp(before.data(), &sim, sizeof sim), 0) << "a finished run stays as it is";
 
-  ResetRun();
-  EXPECT_EQ(SeriesMagnitude(), 0.0);
-  EXPECT_EQ(g_state.run_finished * 10000 + g_state.generation, 11001);
-  g_state.counters.DD[500] = 1.0;
-  StartRun();
-  EXPECT_EQ(g_state.run_finished * 10000 + g_state.generation, 1);
-  EXPECT_EQ(g_state.counters.DD[500], 0.0);
-  EXPECT_EQ(std::vector<int32_t>(g_state.crossover_points, g_state.crossover_points + 6),
+  ResetRun(sim, 1);
+  EXPECT_EQ(SeriesMagnitude(sim), 0.0);
+  EXPECT_EQ(sim.run_finished * 10000 + sim.generation, 11001);
+  sim.counters.DD[500] = 1.0;
+  StartRun(sim, 1);
+  EXPECT_EQ(sim.run_finished * 10000 + sim.generation, 1);
+  EXPECT_EQ(sim.counters.DD[500], 0.0);
+  EXPECT_EQ(std::vector<int32_t>(sim.crossover_points, sim.crossover_points + 6),
             (std::vector<int32_t>{1, 10, 10, 10, 10, 10}));
 }
 
@@ -83,8 +83,8 @@ TEST_F(ModelRun, RunCycleBatchesResetsAndRestarts) {
 TEST_F(ModelRun, ResultFileRowsForOtherRunLengths) {
   std::ofstream(dir_ / INITIAL_RESULT_FILE) << std::string(100000, 'x');
   for (int32_t generations : {3000, 30}) {
-    SmallLattice(generations);
-    RunToCompletion();
+    SmallLattice(*this, generations);
+    RunToCompletion(sim, 1, files);
     for (bool all : {false, true}) {
       std::string expected, rows, line;
       for (int32_t r = 1; r <= (all ? generations : std::min(generations, 100)); ++r) {
@@ -101,16 +101,16 @@ TEST_F(ModelRun, ResultFileRowsForOtherRunLengths) {
 // The run completes whatever happens to its files; a failed file leaves the
 // other one, an earlier file of its own and no temporary file behind.
 TEST_F(ModelRun, UnwritableFilesDoNotStopTheRun) {
-  SmallLattice(1000);
+  SmallLattice(*this, 1000);
   UseDirectory(dir_ / "missing");
-  RunToCompletion();
-  EXPECT_EQ(g_state.run_finished * 10000 + g_state.generation, 11001);
-  EXPECT_TRUE(g_state.result_files.error[0] != 0 && g_state.result_files.error[1] != 0);
+  RunToCompletion(sim, 1, files);
+  EXPECT_EQ(sim.run_finished * 10000 + sim.generation, 11001);
+  EXPECT_TRUE(files.error[0] != 0 && files.error[1] != 0);
 
   std::filesystem::create_directories(dir_ / INITIAL_RESULT_FILE / "in_the_way");
   UseDirectory(dir_);
-  RunToCompletion();
-  EXPECT_TRUE(g_state.result_files.error[0] != 0 && g_state.result_files.error[1] == 0);
+  RunToCompletion(sim, 1, files);
+  EXPECT_TRUE(files.error[0] != 0 && files.error[1] == 0);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 2);
   const std::string before = Result(ALL_RESULT_FILE);
   EXPECT_EQ(std::count(before.begin(), before.end(), '\n'), 52);
@@ -121,10 +121,9 @@ TEST_F(ModelRun, UnwritableFilesDoNotStopTheRun) {
     return std::system(command.c_str());
   };
   if (chattr("+i") != 0) GTEST_SKIP() << "cannot make a directory immutable here";
-  UseFixedSeed(2);
-  RunToCompletion();
+  RunToCompletion(sim, 2, files);
   ASSERT_EQ(chattr("-i"), 0);
-  EXPECT_NE(g_state.result_files.error[1], 0);
+  EXPECT_NE(files.error[1], 0);
   EXPECT_EQ(Result(ALL_RESULT_FILE), before);
 }
 
@@ -142,19 +141,18 @@ TEST_F(ModelRun, CompleteRunsMatchReferenceOutputs) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const std::filesystem::path golden = std::filesystem::path(VELDARIS_TEST_DATA_DIR) / "golden" / c.name;
-    UseFixedSeed(c.seed_a);
-    ResetRun();
-    SetParams(c.type, 50, c.strategies, 1000, c.connectivity, 10, RewiringPercentFromProbability(c.rewiring));
-    Build(c.seed_a);
+    const ParameterChoice choice{c.type, 50, c.strategies, 1000, c.connectivity, 10, c.rewiring};
+    ASSERT_TRUE(SetParameters(sim, choice, c.seed_a));
+    BuildAndMeasureNetwork(sim, c.seed_a);
     std::string network;
     for (int32_t g = 1; g <= 50; ++g) {
-      const GroupRecord& r = g_state.groups[g];
+      const GroupRecord& r = sim.groups[g];
       network += Format("%d %d %d %d:", g, r.x, r.y, r.degree);
       for (int32_t slot = 1; slot <= r.degree; ++slot) network += Format(" %d", r.neighbours[slot]);
       network += "\n";
     }
     EXPECT_EQ(network, ReadFile(golden / "network.txt"));
-    const NetworkMetrics& m = g_state.metrics;
+    const NetworkMetrics& m = sim.metrics;
     const std::pair<const char*, double> measures[] = {{"average_degree", m.average_degree},
                                                        {"degree_stdev", m.degree_stdev},
                                                        {"characteristic_path_length", m.characteristic_path_length},
@@ -163,11 +161,10 @@ TEST_F(ModelRun, CompleteRunsMatchReferenceOutputs) {
     for (auto [name, value] : measures) metrics += Format("%s=%.6f\n", name, value);
     for (auto [name, value] : measures) metrics += Format("%s.17g=%.17g\n", name, value);
     for (int32_t k = 0; k <= 50; ++k) {
-      if (g_state.degree_histogram[k] != 0) metrics += Format("h[%d]=%d\n", k, g_state.degree_histogram[k]);
+      if (sim.degree_histogram[k] != 0) metrics += Format("h[%d]=%d\n", k, sim.degree_histogram[k]);
     }
     EXPECT_EQ(metrics, ReadFile(golden / "metrics.txt"));
-    UseFixedSeed(c.seed_b);
-    RunToCompletion();
+    RunToCompletion(sim, c.seed_b, files);
     for (const char* file : {INITIAL_RESULT_FILE, ALL_RESULT_FILE}) EXPECT_EQ(Result(file), ReadFile(golden / file));
   }
 }

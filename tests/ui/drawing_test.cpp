@@ -43,19 +43,19 @@ TEST(UiDrawingRoutines, DegreeAxesTicksAndLabels) {
 
 TEST_F(UiDrawing, MeasuresAndNetwork) {
   ASSERT_TRUE(SetParameters({}, "0.1").close);  // N 50, K 8, small world
-  OnCommand(CMD_BUILD_NETWORK);
+  OnCommand(window, CMD_BUILD_NETWORK);
   RecordingCanvas c;
   c.SetTextColor(RED);  // left over from an earlier routine
-  DrawNetworkMeasures(c);
+  DrawNetworkMeasures(c, sim);
   const CanvasCall* degree = c.FindText("Average Degree: 8.000000");
   EXPECT_TRUE(degree != nullptr && degree->a == 577 && degree->b == 20 && degree->text_color == BLACK);
 
-  g_state.degree_distribution[0] = 0.25;  // degree 0: no point
-  g_state.degree_distribution[1] = 0.25;  // on the vertical axis
-  std::fill_n(g_state.degree_distribution + 2, 49, 0.0);
-  g_state.degree_distribution[8] = 0.5;
+  sim.degree_distribution[0] = 0.25;  // degree 0: no point
+  sim.degree_distribution[1] = 0.25;  // on the vertical axis
+  std::fill_n(sim.degree_distribution + 2, 49, 0.0);
+  sim.degree_distribution[8] = 0.5;
   c.Clear();
-  DrawNetworkMeasures(c);
+  DrawNetworkMeasures(c, sim);
   const std::vector<CanvasCall> points = c.Calls(CanvasCallKind::Ellipse);
   ASSERT_EQ(points.size(), 2u);
   EXPECT_EQ(Box(points[0]), std::vector<int>({410, 86, 414, 90}));
@@ -63,9 +63,9 @@ TEST_F(UiDrawing, MeasuresAndNetwork) {
   EXPECT_EQ(points[1].brush_color, BLUE);
 
   c.Clear();
-  DrawNetwork(c);
-  const GroupRecord& g1 = g_state.groups[1];
-  const GroupRecord& h = g_state.groups[g1.neighbours[1]];
+  DrawNetwork(c, sim);
+  const GroupRecord& g1 = sim.groups[1];
+  const GroupRecord& h = sim.groups[g1.neighbours[1]];
   EXPECT_EQ(Box(c.calls()[2]), std::vector<int>({g1.x, g1.y, g1.x + 4, g1.y + 4}));
   EXPECT_EQ(c.Calls(CanvasCallKind::Ellipse).size(), 50u);
   EXPECT_EQ(c.calls()[52].kind, CanvasCallKind::SelectPen);  // links over the dots
@@ -75,7 +75,7 @@ TEST_F(UiDrawing, MeasuresAndNetwork) {
 
 TEST_F(UiDrawing, SeriesAxesTicksAndLabels) {
   RecordingCanvas c;
-  DrawSeriesAxes(c);  // G 1000, L 10
+  DrawSeriesAxes(c, sim);  // G 1000, L 10
   EXPECT_EQ(TextAt(c, "1000"), std::pair(702, 611));
   EXPECT_TRUE(HasStroke(c, {104, 607, 104, 609}));  // 67.5 pixels per tick
   EXPECT_TRUE(HasStroke(c, {374, 607, 374, 612}));  // the 5th is long
@@ -86,31 +86,31 @@ TEST_F(UiDrawing, SeriesAxesTicksAndLabels) {
               c.FindText("Mutual-Cooperation")->text_color == BLUE);
   EXPECT_EQ(c.Calls(CanvasCallKind::LineTo).size(), 2u + 10 + 2 + 2);
 
-  g_state.params.generation_count = 3000;
-  g_state.params.strategy_length = 30;
+  sim.params.generation_count = 3000;
+  sim.params.strategy_length = 30;
   c.Clear();
-  DrawSeriesAxes(c);
+  DrawSeriesAxes(c, sim);
   EXPECT_EQ(TextAt(c, "1000"), std::pair(252, 611));
   EXPECT_EQ(TextAt(c, "30"), std::pair(21, 376));
   EXPECT_TRUE(HasStroke(c, {36, 569, 38, 569}));  // 37.5 pixels per 5
   EXPECT_EQ(c.Calls(CanvasCallKind::LineTo).size(), 2u + 30 + 6 + 2);
 
   // Past what five-entry label tables ("1000".."5000", "10".."50") could name.
-  g_state.params.generation_count = 10000;
-  g_state.params.strategy_length = 100;
+  sim.params.generation_count = 10000;
+  sim.params.strategy_length = 100;
   c.Clear();
-  DrawSeriesAxes(c);
+  DrawSeriesAxes(c, sim);
   EXPECT_EQ(TextAt(c, "6000"), std::pair(432, 611));
   EXPECT_EQ(TextAt(c, "100"), std::pair(21, 376));
   EXPECT_EQ(c.Calls(CanvasCallKind::TextOut).size(), 5u + 10 + 10);
 }
 
 TEST_F(UiDrawing, SeriesLinesColumnsAndHeights) {
-  g_state.series.D_Avg[1] = 10.0;   // L reaches the top
-  g_state.series.D_Avg[2] = 5.0;    // 494.5 rounds up
-  g_state.series.C_Avg[999] = 0.1;  // 604.75 rounds up
+  sim.series.D_Avg[1] = 10.0;   // L reaches the top
+  sim.series.D_Avg[2] = 5.0;    // 494.5 rounds up
+  sim.series.C_Avg[999] = 0.1;  // 604.75 rounds up
   RecordingCanvas c;
-  DrawSeries(c);
+  DrawSeries(c, sim);
   const std::vector<CanvasCall> s = c.Calls(CanvasCallKind::LineTo);
   ASSERT_EQ(s.size(), 2u * 999);
   EXPECT_EQ(Box(s[0]), std::vector<int>({38, 382, 38, 495}));  // generation 2 at 37 + 1.35
@@ -123,11 +123,11 @@ TEST_F(UiDrawing, SeriesLinesColumnsAndHeights) {
 
 TEST_F(UiDrawing, PaintFollowsTheFlagsAndProgressLine) {
   RecordingCanvas c;
-  PaintWindow(c);
+  PaintWindow(c, sim);
   EXPECT_TRUE(c.calls().empty());
-  g_state.network_built = g_state.run_finished = 1;
+  sim.network_built = sim.run_finished = 1;
   c.SetTextColor(BLUE);
-  PaintWindow(c);
+  PaintWindow(c, sim);
   EXPECT_LT(IndexOfText(c, "P(k)"), IndexOfText(c, "Average Degree: 0.000000"));
   EXPECT_LT(IndexOfText(c, "Average Degree: 0.000000"), IndexOfText(c, "Generation"));
   DrawProgress(c, 100);

@@ -19,49 +19,49 @@ std::string Checks(const ParametersDialogView& view) {
 }
 
 TEST_F(UiParameterDialog, OpeningAndClicksShowTheLiveParameters) {
-  g_state.params.rewiring_percent = 30;
-  ParametersDialogView view = InitParametersDialog();
+  sim.params.rewiring_percent = 30;
+  ParametersDialogView view = InitParametersDialog(window);
   EXPECT_EQ(view.edit_text + " " + Checks(view), "0.3 101001100110");
   EXPECT_TRUE(view.edit_enabled);
   for (const int id : {kScaleFree, k200Groups, k4Strategies, k3000Generations, k4Connectivity, kL30}) {
-    ClickRadio(view, id);
+    ClickRadio(window, view, id);
   }
   EXPECT_EQ(Checks(view), "010110011001");
   EXPECT_FALSE(view.edit_enabled);
-  EXPECT_EQ(g_state.params.group_count * 10 + g_state.params.strategy_length, 2030);
-  ClickRadio(view, kSmallWorld);
-  ClickRadio(view, k8Strategies);
+  EXPECT_EQ(sim.params.group_count * 10 + sim.params.strategy_length, 2030);
+  ClickRadio(window, view, kSmallWorld);
+  ClickRadio(window, view, k8Strategies);
   EXPECT_EQ(Checks(view), "100101011001");
   EXPECT_TRUE(view.edit_enabled);
-  ClickRadio(view, kScaleFree);
-  EXPECT_FALSE(InitParametersDialog().edit_enabled);  // reopened on a scale-free network
+  ClickRadio(window, view, kScaleFree);
+  EXPECT_FALSE(InitParametersDialog(window).edit_enabled);  // reopened on a scale-free network
 }
 
 TEST_F(UiParameterDialog, OkStoresTruncatedPercentWithinTheRange) {
-  ParametersDialogView view = InitParametersDialog();
-  ClickRadio(view, k4Connectivity);
-  EXPECT_TRUE(PressOk("0.29").close);
-  EXPECT_EQ(g_state.params.rewiring_percent, 28);  // 0.29 * 100 = 28.999999999999996
-  EXPECT_EQ(g_state.params.core_size * 10 + g_state.params.links_per_group, 52);
+  ParametersDialogView view = InitParametersDialog(window);
+  ClickRadio(window, view, k4Connectivity);
+  EXPECT_TRUE(PressOk(window, "0.29").close);
+  EXPECT_EQ(sim.params.rewiring_percent, 28);  // 0.29 * 100 = 28.999999999999996
+  EXPECT_EQ(sim.params.core_size * 10 + sim.params.links_per_group, 52);
   // Only the first nine characters count: "0.25e+000", not "0.25e+0001".
-  EXPECT_TRUE(PressOk("0.25e+0001").close);
-  EXPECT_EQ(g_state.params.rewiring_percent, 25);
+  EXPECT_TRUE(PressOk(window, "0.25e+0001").close);
+  EXPECT_EQ(sim.params.rewiring_percent, 25);
 
-  g_state.parameters_set = 0;
-  const DialogOutcome rejected = PressOk("1.01");
+  sim.parameters_set = 0;
+  const DialogOutcome rejected = PressOk(window, "1.01");
   EXPECT_FALSE(rejected.close);
   EXPECT_EQ(rejected.message, MSG_REWIRING_RANGE);
-  EXPECT_EQ(g_state.params.rewiring_percent, 101);  // stored although rejected
-  EXPECT_EQ(g_state.parameters_set, 0);
-  EXPECT_FALSE(PressOk("-0.5").close || PressOk("inf").close);
+  EXPECT_EQ(sim.params.rewiring_percent, 101);  // stored although rejected
+  EXPECT_EQ(sim.parameters_set, 0);
+  EXPECT_FALSE(PressOk(window, "-0.5").close || PressOk(window, "inf").close);
 
   // Scale free accepts anything; far values are stored clamped and shown
   // back within the nine characters of the box.
-  ClickRadio(view, kScaleFree);
-  EXPECT_TRUE(PressOk("1.01").close && PressOk("-1e300").close);
-  EXPECT_EQ(InitParametersDialog().edit_text, "-1000.0");
-  EXPECT_TRUE(PressOk("nan").close);
-  EXPECT_EQ(g_state.params.rewiring_percent, 0);
+  ClickRadio(window, view, kScaleFree);
+  EXPECT_TRUE(PressOk(window, "1.01").close && PressOk(window, "-1e300").close);
+  EXPECT_EQ(InitParametersDialog(window).edit_text, "-1000.0");
+  EXPECT_TRUE(PressOk(window, "nan").close);
+  EXPECT_EQ(sim.params.rewiring_percent, 0);
 }
 
 // A network built with rewiring 0.05, then the dialog closed by OK with the
@@ -81,15 +81,16 @@ TEST_F(UiParameterDialog, NetworkValidityRuleOnOkAndCancel) {
                {kScaleFree, {kSmallWorld}, nullptr, 0, 5}};
   for (const auto& c : cases) {
     ASSERT_TRUE(SetParameters({c.type}, "0.05").close);
-    OnCommand(CMD_BUILD_NETWORK);
-    ASSERT_EQ(g_state.network_built, 1);
-    ParametersDialogView view = InitParametersDialog();
-    for (const int id : c.clicks) ClickRadio(view, id);
-    EXPECT_TRUE((c.text == nullptr ? PressCancel() : PressOk(*c.text != '\0' ? c.text : view.edit_text)).close);
-    EXPECT_EQ(g_state.network_built * 1000 + g_state.params.rewiring_percent, c.built * 1000 + c.percent)
+    OnCommand(window, CMD_BUILD_NETWORK);
+    ASSERT_EQ(sim.network_built, 1);
+    ParametersDialogView view = InitParametersDialog(window);
+    for (const int id : c.clicks) ClickRadio(window, view, id);
+    EXPECT_TRUE(
+        (c.text == nullptr ? PressCancel(window) : PressOk(window, *c.text != '\0' ? c.text : view.edit_text)).close);
+    EXPECT_EQ(sim.network_built * 1000 + sim.params.rewiring_percent, c.built * 1000 + c.percent)
         << "case " << &c - cases;
   }
-  EXPECT_EQ(g_state.params.group_count, 200);
+  EXPECT_EQ(sim.params.group_count, 200);
 }
 
 TEST(UiRewiringText, ReadsLikeAtofWithADecimalPoint) {

@@ -37,12 +37,12 @@ std::string ReadFile(const std::filesystem::path& path) {
 
 TEST_F(UiSvg, PictureHasOneElementPerDrawingCall) {
   ASSERT_TRUE(SetParameters({}, "0.1").close);
-  OnCommand(CMD_BUILD_NETWORK);
-  OnCommand(CMD_EXECUTE_SIMULATION);
+  OnCommand(window, CMD_BUILD_NETWORK);
+  OnCommand(window, CMD_EXECUTE_SIMULATION);
   RunUntilFinished();
   RecordingCanvas recorded;
-  PaintWindow(recorded);
-  const std::string doc = PictureSvg();
+  PaintWindow(recorded, sim);
+  const std::string doc = PictureSvg(sim);
   std::map<std::string, int> counts = CountElements(doc);
   EXPECT_EQ(counts["svg"], 1);
   EXPECT_EQ(counts["line"], 400 + 58 + 16 + 2 * 999);
@@ -68,15 +68,15 @@ TEST_F(UiSvg, WriteReplacesAtomicallyAndKeepsOldFilesOnFailure) {
   const std::filesystem::path target = dir_ / "picture.svg";
   std::ofstream(target) << "old";
   std::string error;
-  ASSERT_TRUE(WritePictureSvg(target.string(), &error)) << error;
-  EXPECT_EQ(ReadFile(target), PictureSvg());
+  ASSERT_TRUE(WritePictureSvg(sim, target.string(), &error)) << error;
+  EXPECT_EQ(ReadFile(target), PictureSvg(sim));
 
   // The rename fails (the target is a non-empty directory): the directory
   // stays as it was and no temporary file is left behind.
   const std::filesystem::path busy = dir_ / "busy.svg";
   std::filesystem::create_directory(busy);
   std::ofstream(busy / "inside") << "x";
-  EXPECT_FALSE(WritePictureSvg(busy.string(), &error));
+  EXPECT_FALSE(WritePictureSvg(sim, busy.string(), &error));
   EXPECT_EQ(error.rfind(busy.string() + ": ", 0), 0u) << error;
   EXPECT_EQ(ReadFile(busy / "inside"), "x");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), std::filesystem::directory_iterator()), 2);

@@ -13,8 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "model/random.h"
-#include "model/simulation_state.h"
+#include "model/simulation.h"
 #include "ui/drawing.h"
 #include "ui/parameter_dialog.h"
 #include "ui/recording_canvas.h"
@@ -23,40 +22,45 @@
 
 namespace veldaris::ui::testing {
 
+// A window's state as at window creation, with a fixed seed and its result
+// files in a private directory.
 struct UiTest : ::testing::Test {
   void SetUp() override {
-    ClearSimulationState();
-    UseFixedSeed(20240601);
+    ASSERT_TRUE(window.simulation);
+    window.use_fixed_seed = true;
+    window.fixed_seed = 20240601;
     dir_ = std::filesystem::temp_directory_path() /
            (std::string("veldaris-ui-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
-    std::strncpy(g_state.result_directory, dir_.string().c_str(), RESULT_PATH_CAPACITY - 1);
-    OnCreate();
+    ASSERT_TRUE(SetResultDirectory(window.result_files, dir_.string().c_str()));
+    OnCreate(window);
   }
   void TearDown() override {
-    OnDestroy();
+    OnDestroy(window);
     std::filesystem::remove_all(dir_);
   }
 
   // Set Parameters from the menu, the clicks, then OK with the text.
-  static DialogOutcome SetParameters(std::initializer_list<int> clicks, const std::string& text = "0") {
-    OnCommand(CMD_SET_PARAMETERS);
-    ParametersDialogView view = InitParametersDialog();
-    for (const int id : clicks) ClickRadio(view, id);
-    return PressOk(text);
+  DialogOutcome SetParameters(std::initializer_list<int> clicks, const std::string& text = "0") {
+    OnCommand(window, CMD_SET_PARAMETERS);
+    ParametersDialogView view = InitParametersDialog(window);
+    for (const int id : clicks) ClickRadio(window, view, id);
+    return PressOk(window, text);
   }
 
   // Batch and progress ticks up to the tick that stops the timers.
-  static UiActions RunUntilFinished() {
+  UiActions RunUntilFinished() {
     for (int tick = 0; tick < 100000; ++tick) {
-      OnBatchTimer();
-      if (const UiActions actions = OnProgressTimer(); actions.stop_timers) return actions;
+      OnBatchTimer(window);
+      if (const UiActions actions = OnProgressTimer(window); actions.stop_timers) return actions;
     }
     ADD_FAILURE() << "the run did not end";
     return UiActions{};
   }
 
+  WindowState window;
+  Simulation& sim = window.sim();
   std::filesystem::path dir_;
 };
 

@@ -15,8 +15,7 @@
 #include <functional>
 #include <memory>
 
-#include "model/simulation_state.h"
-#include "results/generation_statistics.h"
+#include "model/simulation.h"
 #include "ui/qt/dialog_layout.h"
 #include "ui/qt/main_window.h"
 #include "ui/run_control.h"
@@ -113,18 +112,18 @@ class WindowTest : public QObject {
       Click(dialog, ID_OK);
     });
   }
-  void SetResultDirectory(const QString& dir) {
-    std::snprintf(g_state.result_directory, sizeof g_state.result_directory, "%s", dir.toLocal8Bit().constData());
+  void UseResultDirectory(const QString& dir) {
+    QVERIFY(veldaris::SetResultDirectory(window_->State().result_files, dir.toLocal8Bit().constData()));
   }
+  const Simulation& Sim() const { return window_->State().sim(); }
 
  private slots:
   void init() {
     window_.reset();
     results_ = std::make_unique<QTemporaryDir>();
     QVERIFY(results_->isValid());
-    ClearSimulationState();
-    SetResultDirectory(results_->path());
     window_ = std::make_unique<MainWindow>();
+    UseResultDirectory(results_->path());
     window_->show();
     QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
   }
@@ -136,8 +135,14 @@ class WindowTest : public QObject {
       menus << menu->text();
       for (QAction* item : menu->menu()->actions()) menus << item->objectName() + ' ' + item->text();
     }
-    QCOMPARE(menus, QStringList({"File(&F)", "102 Build Network(&B)", "103 Execute Simulation(&E)", "104 Exit(&X)",
-                                 "Option(&O)", "105 Set Parameters(&P)", "Help(&H)", "106 Version(&V)"}));
+    QStringList expected;
+    for (const MenuDefinition& menu : MAIN_MENUS) {
+      expected << menu.title;
+      for (int i = 0; i < menu.command_count; ++i) {
+        expected << QString::number(menu.commands[i].id) + ' ' + menu.commands[i].text;
+      }
+    }
+    QCOMPARE(menus, expected);
     // No frame offscreen: the outer size is the window's own size.
     QCOMPARE(window_->frameGeometry().size(), QSize(WINDOW_WIDTH, WINDOW_HEIGHT));
   }
@@ -148,7 +153,7 @@ class WindowTest : public QObject {
       Trigger(CMD_BUILD_NETWORK);
     });
     QCOMPARE(boxes, QStringList({kErrorBox + MSG_BUILD_FIRST, kErrorBox + MSG_SET_PARAMETERS_FIRST}));
-    QCOMPARE(g_state.network_built + g_state.parameters_set, 0);
+    QCOMPARE(Sim().network_built + Sim().parameters_set, 0);
   }
 
   void ParametersDialogLaysOutItsControlsAndAppliesClicks() {
@@ -170,7 +175,7 @@ class WindowTest : public QObject {
     QCOMPARE(seen, QStringList({"Set Parameters", "laid out", "101001100110", "0 9", "100101100110", "010101100110",
                                 "disabled"}));
     // The radio choice took effect at once; Esc does not confirm the dialog.
-    QCOMPARE(g_state.params.group_count * 10 + g_state.parameters_set, 2000);
+    QCOMPARE(Sim().params.group_count * 10 + Sim().parameters_set, 2000);
   }
 
   void RewiringOutOfRangeIsRefusedInTheDialog() {
@@ -185,7 +190,7 @@ class WindowTest : public QObject {
     }));
     QVERIFY(stayed_open);
     QCOMPARE(boxes, QStringList(kErrorBox + MSG_REWIRING_RANGE));
-    QCOMPARE(g_state.parameters_set * 1000 + g_state.params.rewiring_percent, 1101);
+    QCOMPARE(Sim().parameters_set * 1000 + Sim().params.rewiring_percent, 1101);
   }
 
   void VersionDialogShowsItsTextsAndClosesByOkOrEsc() {
@@ -208,8 +213,8 @@ class WindowTest : public QObject {
     QVERIFY(HasColour(window_->Drawing()->grab().toImage(), QRect(580, 7, 180, 13), Qt::black));
     QVERIFY(!window_->close());
 
-    QTRY_VERIFY_WITH_TIMEOUT(g_state.run_finished == 1 && window_->isEnabled(), kRunTimeoutMs);
-    QCOMPARE(g_state.generation, 1001);
+    QTRY_VERIFY_WITH_TIMEOUT(Sim().run_finished == 1 && window_->isEnabled(), kRunTimeoutMs);
+    QCOMPARE(Sim().generation, 1001);
     const QImage done = window_->Drawing()->grab().toImage();
     QVERIFY(HasColour(done, QRect(187, 15, 4, 4), Qt::red));       // group 1's dot
     QVERIFY(HasColour(done, QRect(15, 15, 349, 349), Qt::green));  // links
@@ -225,10 +230,10 @@ class WindowTest : public QObject {
   void UnwritableResultFilesAreReportedOnceAtTheEndOfTheRun() {
     QVERIFY(SetParameters("0"));
     Trigger(CMD_BUILD_NETWORK);
-    SetResultDirectory(results_->filePath("missing/directory"));
+    UseResultDirectory(results_->filePath("missing/directory"));
     const QStringList boxes = CatchMessageBoxes(window_.get(), [&] {
       Trigger(CMD_EXECUTE_SIMULATION);
-      QTRY_VERIFY_WITH_TIMEOUT(g_state.run_finished == 1 && window_->isEnabled(), kRunTimeoutMs);
+      QTRY_VERIFY_WITH_TIMEOUT(Sim().run_finished == 1 && window_->isEnabled(), kRunTimeoutMs);
     });
     QCOMPARE(boxes.size(), 1);
     QVERIFY2(boxes[0].startsWith(kErrorBox + "Could not write") && boxes[0].contains(INITIAL_RESULT_FILE),

@@ -2,7 +2,7 @@
 // are open modally over the main window.
 #include <string>
 
-#include "model/simulation_state.h"
+#include "model/simulation.h"
 #include "tests/win32/check.h"
 #include "tests/win32/test_support.h"
 #include "ui/parameter_dialog.h"
@@ -27,9 +27,9 @@ constexpr Pair kPairs[6] = {
 };
 
 // Exactly one button of every pair is checked, the one of the live value.
-void CheckRadiosShowParameters(HWND dialog) {
+void CheckRadiosShowParameters(HWND dialog, const Simulation& sim) {
   for (int i = 0; i < 6; ++i) {
-    const bool first = g_state.params.*kPairs[i].parameter == kPairs[i].first_value;
+    const bool first = sim.params.*kPairs[i].parameter == kPairs[i].first_value;
     CHECK_EQ(IsDlgButtonChecked(dialog, 1012 + 2 * i) == BST_CHECKED, first);
     CHECK_EQ(IsDlgButtonChecked(dialog, 1013 + 2 * i) == BST_CHECKED, !first);
   }
@@ -57,18 +57,18 @@ TEST(RadioClicksKeepEveryPairShowingItsValue) {
   MainWindow window;
   WithParametersDialog(window, [&](HWND dialog) {
     CHECK_EQ(ItemText(dialog, ID_REWIRING_EDIT), std::string("0"));
-    CheckRadiosShowParameters(dialog);
+    CheckRadiosShowParameters(dialog, window.Sim());
     // All twelve buttons form one radio group, so each click unchecks the
     // other pairs until the dialog restores them.
     for (const int id : {1015, 1016, 1019, 1020, 1023, 1013, 1014, 1017, 1018, 1021, 1022, 1012, 1015}) {
       Click(dialog, id);
       const Pair& pair = kPairs[(id - 1012) / 2];
-      CHECK_EQ(g_state.params.*pair.parameter == pair.first_value, id % 2 == 0);
-      CheckRadiosShowParameters(dialog);
+      CHECK_EQ(window.Sim().params.*pair.parameter == pair.first_value, id % 2 == 0);
+      CheckRadiosShowParameters(dialog, window.Sim());
     }
     Click(dialog, ID_CANCEL);
   });
-  CHECK_EQ(g_state.params.group_count, 200);
+  CHECK_EQ(window.Sim().params.group_count, 200);
 }
 
 TEST(ScaleFreeDisablesTheRewiringBox) {
@@ -95,12 +95,12 @@ TEST(ScaleFreeDisablesTheRewiringBox) {
 TEST(OkReadsTheFirstNineCharactersOfTheBox) {
   MainWindow window;
   REQUIRE(SetParameters(window, {}, "0.5"));
-  CHECK_EQ(g_state.params.rewiring_percent, 50);
-  CHECK_EQ(g_state.parameters_set, 1);
+  CHECK_EQ(window.Sim().params.rewiring_percent, 50);
+  CHECK_EQ(window.Sim().parameters_set, 1);
   // Only the first nine characters count: "000000001" is 1.0, whereas all ten
   // would be out of range and fewer would read as 0.
   REQUIRE(SetParameters(window, {}, "0000000010"));
-  CHECK_EQ(g_state.params.rewiring_percent, 100);
+  CHECK_EQ(window.Sim().params.rewiring_percent, 100);
 }
 
 TEST(OutOfRangeRewiringIsRefusedInABoxOwnedByTheDialog) {
@@ -115,26 +115,26 @@ TEST(OutOfRangeRewiringIsRefusedInABoxOwnedByTheDialog) {
       CHECK_EQ(seen.title, std::string("Error!"));
       CHECK(seen.owner == dialog);
       CHECK(IsWindowVisible(dialog));
-      CHECK_EQ(g_state.parameters_set, 0);
+      CHECK_EQ(window.Sim().parameters_set, 0);
     }
     SetDlgItemTextA(dialog, ID_REWIRING_EDIT, "0.5");
     Click(dialog, ID_OK);
   });
-  CHECK_EQ(g_state.params.rewiring_percent, 50);
-  CHECK_EQ(g_state.parameters_set, 1);
+  CHECK_EQ(window.Sim().params.rewiring_percent, 50);
+  CHECK_EQ(window.Sim().parameters_set, 1);
 }
 
 TEST(CancelAppliesTheNetworkValidityRule) {
   MainWindow window;
   REQUIRE(SetParameters(window, {}, "0.1"));
   window.Command(ui::CMD_BUILD_NETWORK);
-  REQUIRE(g_state.network_built == 1);
+  REQUIRE(window.Sim().network_built == 1);
   WithParametersDialog(window, [&](HWND dialog) {
     Click(dialog, 1015);
     Click(dialog, ID_CANCEL);
   });
-  CHECK_EQ(g_state.params.group_count, 200);
-  CHECK_EQ(g_state.network_built, 0);
+  CHECK_EQ(window.Sim().params.group_count, 200);
+  CHECK_EQ(window.Sim().network_built, 0);
 }
 
 TEST(VersionDialogOpensOverTheWindow) {

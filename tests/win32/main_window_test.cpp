@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "model/simulation_state.h"
+#include "model/simulation.h"
 #include "tests/win32/check.h"
 #include "tests/win32/test_support.h"
 #include "ui/run_control.h"
@@ -20,13 +20,17 @@ using ui::BLUE;
 using ui::GREEN;
 using ui::RED;
 
-std::vector<char> StateBytes() {
-  const char* bytes = reinterpret_cast<const char*>(&g_state);
-  return std::vector<char>(bytes, bytes + sizeof g_state);
+std::vector<char> StateBytes(const MainWindow& window) {
+  const char* bytes = reinterpret_cast<const char*>(&window.Sim());
+  std::vector<char> state(bytes, bytes + sizeof(Simulation));
+  const ui::WindowState& own = window.State();
+  state.push_back(static_cast<char>(own.reference_network_type));
+  state.push_back(static_cast<char>(own.running));
+  return state;
 }
 
 void CheckRefusal(const MainWindow& window, int command, const char* message) {
-  const std::vector<char> before = StateBytes();
+  const std::vector<char> before = StateBytes(window);
   MessageBoxSeen seen;
   ExpectModal(AnswerMessageBox(seen));
   window.Command(command);
@@ -34,7 +38,7 @@ void CheckRefusal(const MainWindow& window, int command, const char* message) {
   CHECK_EQ(seen.text, std::string(message));
   CHECK_EQ(seen.title, std::string("Error!"));
   CHECK(seen.owner == window.Handle());
-  CHECK(StateBytes() == before);  // a refused command changes nothing
+  CHECK(StateBytes(window) == before);  // a refused command changes nothing
 }
 
 TEST(RefusedCommandsShowAnErrorBoxAndChangeNothing) {
@@ -43,7 +47,7 @@ TEST(RefusedCommandsShowAnErrorBoxAndChangeNothing) {
   CheckRefusal(window, ui::CMD_EXECUTE_SIMULATION, ui::MSG_BUILD_FIRST);
   REQUIRE(SetParameters(window, {}, "0.1"));
   window.Command(ui::CMD_BUILD_NETWORK);
-  REQUIRE(g_state.network_built == 1);
+  REQUIRE(window.Sim().network_built == 1);
   REQUIRE(SetParameters(window, {1013}, "0.1"));
   CheckRefusal(window, ui::CMD_EXECUTE_SIMULATION, ui::MSG_TYPE_CHANGED);
 }
@@ -58,16 +62,16 @@ TEST(ExitPostsTheQuitMessage) {
 
 // A red dot at every group, a green stroke through the middle of every link,
 // a blue point for every degree that occurs, and the two series of the chart.
-void CheckPicture(const Capture& c) {
-  const int n = g_state.params.group_count;
+void CheckPicture(const Capture& c, const Simulation& sim) {
+  const int n = sim.params.group_count;
   int dots = 0;
   int links = 0;
   int strokes = 0;
   for (int g = 1; g <= n; ++g) {
-    const GroupRecord& r = g_state.groups[g];
+    const GroupRecord& r = sim.groups[g];
     dots += c.Count(r.x, r.y, r.x + 3, r.y + 3, RED) > 0 ? 1 : 0;
     for (int j = 1; j <= r.degree; ++j, ++links) {
-      const GroupRecord& other = g_state.groups[r.neighbours[j]];
+      const GroupRecord& other = sim.groups[r.neighbours[j]];
       const int x = (r.x + other.x) / 2 + 2;
       const int y = (r.y + other.y) / 2 + 2;
       strokes += c.Count(x - 1, y - 1, x + 1, y + 1, GREEN) > 0 ? 1 : 0;
@@ -79,7 +83,7 @@ void CheckPicture(const Capture& c) {
   int degrees = 0;
   int points = 0;
   for (int k = 1; k <= n; ++k) {
-    const double p = g_state.degree_distribution[k];
+    const double p = sim.degree_distribution[k];
     if (p > 0.0) {
       const int left = RoundHalfUp(412 + 37 * std::log(static_cast<double>(k)) - 2);
       const int top = RoundHalfUp(37 - 37 * std::log(p) - 2);
@@ -103,13 +107,13 @@ TEST(ReferenceRunThroughTheWindowMatchesTheReferenceFiles) {
   const MainWindow window;
   REQUIRE(RunReferenceCase(window));
   CHECK(ModalsAsExpected());
-  CHECK_EQ(g_state.generation, 1001);
+  CHECK_EQ(window.Sim().generation, 1001);
   CHECK(IsWindowEnabled(window.Handle()));
 
   const Capture c = CaptureWindow(window.Handle());
   REQUIRE(c.width > 712 && c.height > 657);
   CHECK(c.Count(187, 15, 191, 19, RED) > 0);  // group 1 at the top of the circle
-  CheckPicture(c);
+  CheckPicture(c, window.Sim());
 
   // Both result files, in the current directory, byte for byte.
   CHECK(ReadFile(dir.Path() + "\\Veldaris_Result_Initial.csv") == initial);
@@ -118,12 +122,11 @@ TEST(ReferenceRunThroughTheWindowMatchesTheReferenceFiles) {
 
 TEST(AResultFileThatCannotBeWrittenIsReportedAfterTheRun) {
   MainWindow window;
-  std::snprintf(g_state.result_directory, sizeof g_state.result_directory, "%s",
-                "Z:\\nonexistent-veldaris-directory\\results");
+  REQUIRE(SetResultDirectory(window.State().result_files, "Z:\\nonexistent-veldaris-directory\\results"));
   REQUIRE(SetParameters(window, {}, "0.1"));
   window.Command(ui::CMD_BUILD_NETWORK);
   window.Command(ui::CMD_EXECUTE_SIMULATION);
-  REQUIRE(ui::RunInProgress());
+  REQUIRE(window.State().running);
   SendMessageA(window.Handle(), WM_CLOSE, 0, 0);
   CHECK(IsWindow(window.Handle()));  // no closing while the run goes on
   MessageBoxSeen seen;

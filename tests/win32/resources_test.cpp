@@ -96,18 +96,16 @@ TEST(DialogResourcesMatchTheLayout) {
   CheckDialogAgainstTemplate(ui::VERSION_DIALOG_ID, ui::VersionDialogTemplate());
 }
 
-// The menu bar flattened in order: each popup's title (as id 0), then its items.
-TEST(MenuResourceSendsTheCommands) {
-  const std::vector<std::pair<std::string, int>> expected = {
-      {"File(&F)", 0},
-      {"Build Network(&B)", ui::CMD_BUILD_NETWORK},
-      {"Execute Simulation(&E)", ui::CMD_EXECUTE_SIMULATION},
-      {"Exit(&X)", ui::CMD_EXIT},
-      {"Option(&O)", 0},
-      {"Set Parameters(&P)", ui::CMD_SET_PARAMETERS},
-      {"Help(&H)", 0},
-      {"Version(&V)", ui::CMD_VERSION},
-  };
+// The menu bar flattened in order, each popup's title (as id 0) then its
+// items, against the menus the neutral layer gives.
+TEST(MenuResourceMatchesTheMenus) {
+  std::vector<std::pair<std::string, int>> expected;
+  for (const ui::MenuDefinition& menu : ui::MAIN_MENUS) {
+    expected.emplace_back(menu.title, 0);
+    for (int i = 0; i < menu.command_count; ++i) {
+      expected.emplace_back(menu.commands[i].text, menu.commands[i].id);
+    }
+  }
   const MainWindow window;  // the menu as the window class loads it
   HMENU bar = GetMenu(window.Handle());
   std::vector<std::pair<std::string, int>> found;

@@ -6,8 +6,6 @@
 #include <set>
 #include <sstream>
 
-#include "model/random.h"
-#include "model/simulation_state.h"
 #include "ui/parameter_dialog.h"
 #include "ui/run_control.h"
 #include "ui/win32/main_window.h"
@@ -80,11 +78,9 @@ Capture CopySurface(HDC source, int width, int height) {
 }  // namespace
 
 MainWindow::MainWindow() {
-  ClearSimulationState();
   HINSTANCE instance = GetModuleHandleA(nullptr);
-  ui::win32::SetAppInstance(instance);
   ui::win32::RegisterMainWindowClass(instance);  // fails harmlessly after the first window
-  window_ = ui::win32::CreateMainWindow(instance);
+  window_ = ui::win32::CreateMainWindow(instance, state_.get());
   ShowWindow(window_, SW_SHOWNORMAL);
   UpdateWindow(window_);
 }
@@ -220,14 +216,16 @@ bool SetParameters(const MainWindow& window, const std::vector<int>& radios, con
 }
 
 bool RunReferenceCase(const MainWindow& window) {
-  UseFixedSeed(1234567);
+  ui::WindowState& state = window.State();
+  state.use_fixed_seed = true;
+  state.fixed_seed = 1234567;
   const bool set =
       SetParameters(window, {1013, 1015, 1016, 1019, 1020, 1023, 1012, 1014, 1017, 1018, 1021, 1022}, "0.1");
   window.Command(ui::CMD_BUILD_NETWORK);
-  UseFixedSeed(1234568);
+  state.fixed_seed = 1234568;
   window.Command(ui::CMD_EXECUTE_SIMULATION);
-  const bool ran = set && ui::RunInProgress() && PumpUntil([] { return g_state.run_finished == 1; });
-  UseClockSeed();
+  const bool ran = set && state.running && PumpUntil([&] { return state.sim().run_finished == 1; });
+  state.use_fixed_seed = false;
   return ran;
 }
 

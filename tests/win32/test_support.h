@@ -4,17 +4,20 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "model/simulation.h"
 #include "ui/canvas.h"
+#include "ui/run_control.h"
 #include "ui/win32/win32_api.h"
 
 namespace veldaris::win32_test {
 
-// Clears the simulation state and creates and shows the main window as the
-// program entry does; at the end destroys it and drops the quit message its
-// destruction posts.
+// Creates and shows the main window on a fresh state, as the program entry
+// does; at the end destroys it and drops the quit message its destruction
+// posts.
 class MainWindow {
  public:
   MainWindow();
@@ -23,11 +26,15 @@ class MainWindow {
   MainWindow& operator=(const MainWindow&) = delete;
 
   HWND Handle() const { return window_; }
+  // The window's state and its simulation.
+  ui::WindowState& State() const { return *state_; }
+  Simulation& Sim() const { return state_->sim(); }
   // A menu command through the window procedure; returns when its handler
   // has returned, modal windows included.
   void Command(int id) const;
 
  private:
+  std::unique_ptr<ui::WindowState> state_ = std::make_unique<ui::WindowState>();
   HWND window_ = nullptr;
 };
 

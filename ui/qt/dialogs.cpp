@@ -10,7 +10,7 @@
 
 namespace veldaris::ui::qt {
 
-ParametersDialog::ParametersDialog(QWidget* owner) : QDialog(owner) {
+ParametersDialog::ParametersDialog(QWidget* owner, WindowState& window) : QDialog(owner), window_(window) {
   const std::map<int, QWidget*> controls = BuildDialog(*this, ParametersDialogTemplate());
   for (int id = ID_FIRST_RADIO; id <= ID_LAST_RADIO; ++id) {
     auto* radio = static_cast<QRadioButton*>(controls.at(id));
@@ -23,7 +23,7 @@ ParametersDialog::ParametersDialog(QWidget* owner) : QDialog(owner) {
   connect(static_cast<QAbstractButton*>(controls.at(ID_CANCEL)), &QAbstractButton::clicked, this,
           &ParametersDialog::reject);
 
-  view_ = InitParametersDialog();
+  view_ = InitParametersDialog(window_);
   edit_->setText(QString::fromStdString(view_.edit_text));
   ShowView();
 }
@@ -36,13 +36,13 @@ void ParametersDialog::ShowView() {
 }
 
 void ParametersDialog::ClickRadioButton(int id) {
-  ClickRadio(view_, id);
+  ClickRadio(window_, view_, id);
   ShowView();
 }
 
 void ParametersDialog::PressOkButton() {
   // The text is read even while the box is disabled (scale-free network).
-  const DialogOutcome outcome = PressOk(edit_->text().toStdString());
+  const DialogOutcome outcome = PressOk(window_, edit_->text().toStdString());
   if (!outcome.message.empty()) {
     ShowErrorMessage(this, outcome.message);
   }
@@ -52,7 +52,7 @@ void ParametersDialog::PressOkButton() {
 }
 
 void ParametersDialog::reject() {
-  const DialogOutcome outcome = PressCancel();
+  const DialogOutcome outcome = PressCancel(window_);
   if (!outcome.message.empty()) {
     ShowErrorMessage(this, outcome.message);
   }

@@ -19,7 +19,7 @@ class ParametersDialog : public QDialog {
  public:
   // Opens on the live parameters: captures what closing compares against and
   // shows the current choices and rewiring probability.
-  explicit ParametersDialog(QWidget* owner);
+  ParametersDialog(QWidget* owner, WindowState& window);
 
   // Cancel, Esc and the close box.
   void reject() override;
@@ -29,6 +29,7 @@ class ParametersDialog : public QDialog {
   void ClickRadioButton(int id);
   void ShowView();
 
+  WindowState& window_;
   ParametersDialogView view_;
   std::array<QRadioButton*, ID_LAST_RADIO - ID_FIRST_RADIO + 1> radios_{};
   QLineEdit* edit_ = nullptr;

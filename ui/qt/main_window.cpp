@@ -19,7 +19,7 @@
 
 namespace veldaris::ui::qt {
 
-DrawingArea::DrawingArea(QWidget* parent) : QWidget(parent) {
+DrawingArea::DrawingArea(QWidget* parent, const WindowState& window) : QWidget(parent), window_(window) {
   // paintEvent covers every pixel itself.
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
@@ -41,7 +41,7 @@ void DrawingArea::paintEvent(QPaintEvent* /*event*/) {
   // disabled during a run.
   painter.fillRect(rect(), palette().color(QPalette::Active, QPalette::Base));
   QPainterCanvas canvas(painter);
-  PaintWindow(canvas);
+  PaintWindow(canvas, window_.sim());
   if (progress_shown_) {
     DrawProgress(canvas, progress_percent_);
   }
@@ -52,16 +52,9 @@ MainWindow::MainWindow() {
   setWindowIcon(AppIcon());
   setWindowOpacity(WINDOW_ALPHA / 255.0);
 
-  QMenu* file_menu = menuBar()->addMenu(QStringLiteral("File(&F)"));
-  AddCommand(file_menu, "Build Network(&B)", CMD_BUILD_NETWORK);
-  AddCommand(file_menu, "Execute Simulation(&E)", CMD_EXECUTE_SIMULATION);
-  AddCommand(file_menu, "Exit(&X)", CMD_EXIT);
-  QMenu* option_menu = menuBar()->addMenu(QStringLiteral("Option(&O)"));
-  AddCommand(option_menu, "Set Parameters(&P)", CMD_SET_PARAMETERS);
-  QMenu* help_menu = menuBar()->addMenu(QStringLiteral("Help(&H)"));
-  AddCommand(help_menu, "Version(&V)", CMD_VERSION);
+  AddMenus();
 
-  drawing_ = new DrawingArea(this);
+  drawing_ = new DrawingArea(this, state_);
   setCentralWidget(drawing_);
   resize(WINDOW_WIDTH, WINDOW_HEIGHT);
 
@@ -76,13 +69,21 @@ MainWindow::MainWindow() {
   progress_timer_.setInterval(PROGRESS_TIMER_MS);
   connect(&progress_timer_, &QTimer::timeout, this, &MainWindow::ProgressTick);
 
-  Apply(OnCreate());
+  Apply(OnCreate(state_));
 }
 
-void MainWindow::AddCommand(QMenu* menu, const char* text, int id) {
-  QAction* action = menu->addAction(QString::fromUtf8(text));
-  action->setObjectName(QString::number(id));
-  connect(action, &QAction::triggered, this, [this, id] { Apply(OnCommand(id)); });
+// Every command is an action named by its id ("102".."106").
+void MainWindow::AddMenus() {
+  for (const MenuDefinition& definition : MAIN_MENUS) {
+    QMenu* menu = menuBar()->addMenu(QString::fromUtf8(definition.title));
+    for (int i = 0; i < definition.command_count; ++i) {
+      const MenuCommand& command = definition.commands[i];
+      QAction* action = menu->addAction(QString::fromUtf8(command.text));
+      action->setObjectName(QString::number(command.id));
+      const int id = command.id;
+      connect(action, &QAction::triggered, this, [this, id] { Apply(OnCommand(state_, id)); });
+    }
+  }
 }
 
 void MainWindow::BatchTick() {
@@ -90,7 +91,7 @@ void MainWindow::BatchTick() {
     return;
   }
   const QScopedValueRollback<bool> serving(in_timer_handler_, true);
-  Apply(OnBatchTimer());
+  Apply(OnBatchTimer(state_));
 }
 
 void MainWindow::ProgressTick() {
@@ -98,7 +99,7 @@ void MainWindow::ProgressTick() {
     return;
   }
   const QScopedValueRollback<bool> serving(in_timer_handler_, true);
-  Apply(OnProgressTimer());
+  Apply(OnProgressTimer(state_));
 }
 
 void MainWindow::Apply(const UiActions& actions) {
@@ -123,7 +124,7 @@ void MainWindow::Apply(const UiActions& actions) {
     drawing_->update();
   }
   if (actions.open_parameters_dialog) {
-    ParametersDialog dialog(this);
+    ParametersDialog dialog(this, state_);
     dialog.exec();
   }
   if (actions.open_version_dialog) {
@@ -142,12 +143,12 @@ void MainWindow::Apply(const UiActions& actions) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  if (!CanClose()) {
+  if (!CanClose(state_)) {
     event->ignore();
     return;
   }
   event->accept();
-  Apply(OnDestroy());
+  Apply(OnDestroy(state_));
 }
 
 void MainWindow::showEvent(QShowEvent* event) {

@@ -17,7 +17,8 @@ class DrawingArea : public QWidget {
   Q_OBJECT
 
  public:
-  explicit DrawingArea(QWidget* parent);
+  // Paints the simulation of window, which outlives it.
+  DrawingArea(QWidget* parent, const WindowState& window);
 
   // The progress line is drawn with the pictures while a run goes on.
   void ShowProgress(int percent);
@@ -29,6 +30,7 @@ class DrawingArea : public QWidget {
   void paintEvent(QPaintEvent* event) override;
 
  private:
+  const WindowState& window_;
   bool progress_shown_ = false;
   int progress_percent_ = 0;
 };
@@ -40,19 +42,22 @@ class MainWindow : public QMainWindow {
   MainWindow();
 
   DrawingArea* Drawing() const { return drawing_; }
+  // The window's simulation and what the window keeps besides.
+  WindowState& State() { return state_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
  private:
-  void AddCommand(QMenu* menu, const char* text, int id);
+  void AddMenus();
   void BatchTick();
   void ProgressTick();
   // Carries out a handler's actions in their fixed order.
   void Apply(const UiActions& actions);
   void FitOuterSize();
 
+  WindowState state_;
   DrawingArea* drawing_ = nullptr;
   QTimer batch_timer_;
   QTimer progress_timer_;

@@ -15,7 +15,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "model/simulation_state.h"
 #include "ui/qt/main_window.h"
 
 namespace {
@@ -44,11 +43,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot create a temporary directory\n");
     return 1;
   }
-  const QByteArray directory = results.path().toLocal8Bit();
-  std::snprintf(veldaris::g_state.result_directory, sizeof veldaris::g_state.result_directory, "%s",
-                directory.constData());
-
   veldaris::ui::qt::MainWindow window;
+  if (!veldaris::SetResultDirectory(window.State().result_files, results.path().toLocal8Bit().constData())) {
+    std::fprintf(stderr, "the temporary directory's path is too long\n");
+    return 1;
+  }
   window.show();
 
   // Confirm the parameter dialog as it opens.
@@ -66,7 +65,7 @@ int main(int argc, char** argv) {
 
   QElapsedTimer elapsed;
   elapsed.start();
-  while (veldaris::g_state.run_finished == 0 || !window.isEnabled()) {
+  while (window.State().sim().run_finished == 0 || !window.isEnabled()) {
     if (elapsed.hasExpired(kRunTimeoutMs)) {
       std::fprintf(stderr, "the run did not finish\n");
       return 1;

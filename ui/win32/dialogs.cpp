@@ -6,66 +6,50 @@ namespace veldaris::ui::win32 {
 
 namespace {
 
-// The dialog's visible state between events (the dialog is modal, so there
-// is at most one).
-ParametersDialogView g_view;
-
 // The edit box yields at most this many characters plus the terminator.
 constexpr int kEditBufferBytes = REWIRING_TEXT_LIMIT + 1;
 
-bool IsRadio(int id) { return id >= ID_FIRST_RADIO && id <= ID_LAST_RADIO; }
+// What an open parameter dialog works on, kept in its DWLP_USER slot from its
+// initialisation until it closes.
+struct ParametersDialogContext {
+  WindowState* window;
+  ParametersDialogView view;
+};
 
-void SetCheck(HWND dialog, int id, bool checked) {
-  SendDlgItemMessageA(dialog, id, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-}
-
-// Shows the check states of radios on the dialog, pair by pair, skipping the
-// pair with the code changed_code.
-void ShowRadioChecks(HWND dialog, const RadioChecks& radios, int changed_code) {
-  for (int pair = 0; pair < 6; ++pair) {
-    if (changed_code == 2 * pair + 1 || changed_code == 2 * pair + 2) {
-      continue;
-    }
-    const int first = ID_FIRST_RADIO + 2 * pair;
-    const int second = first + 1;
-    if (radios.IsChecked(first)) {
-      SetCheck(dialog, first, true);
-      SetCheck(dialog, second, false);
-    } else {
-      SetCheck(dialog, first, false);
-      SetCheck(dialog, second, true);
-    }
-  }
+ParametersDialogContext* ContextOf(HWND dialog) {
+  return reinterpret_cast<ParametersDialogContext*>(GetWindowLongPtrA(dialog, DWLP_USER));
 }
 
 void EnableEdit(HWND dialog, bool enabled) { EnableWindow(GetDlgItem(dialog, ID_REWIRING_EDIT), enabled); }
 
-INT_PTR InitDialog(HWND dialog) {
-  g_view = InitParametersDialog();
-  if (!g_view.edit_enabled) {
+INT_PTR InitDialog(HWND dialog, WindowState& window) {
+  // Lives as long as the modal dialog; deleted when it is destroyed.
+  auto* context = new ParametersDialogContext{&window, InitParametersDialog(window)};
+  SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(context));
+  if (!context->view.edit_enabled) {
     EnableEdit(dialog, false);
   }
-  SyncRadioButtons(dialog, 0);
-  SetDlgItemTextA(dialog, ID_REWIRING_EDIT, g_view.edit_text.c_str());
+  SyncRadioButtons(dialog, window.sim(), 0);
+  SetDlgItemTextA(dialog, ID_REWIRING_EDIT, context->view.edit_text.c_str());
   return TRUE;  // the focus goes to the first tab stop
 }
 
 // The clicked button's parameter takes its value at once. The platform has
 // already checked the clicked button and cleared the other eleven (they form
-// one radio group); the view restores every pair.
-INT_PTR Click(HWND dialog, int id) {
-  ClickRadio(g_view, id);
+// one radio group); every pair is then shown again.
+INT_PTR Click(HWND dialog, ParametersDialogContext& context, int id) {
+  ClickRadio(*context.window, context.view, id);
   if (id == ID_FIRST_RADIO || id == ID_FIRST_RADIO + 1) {
-    EnableEdit(dialog, g_view.edit_enabled);
+    EnableEdit(dialog, context.view.edit_enabled);
   }
-  ShowRadioChecks(dialog, g_view.radios, 0);
+  SyncRadioButtons(dialog, context.window->sim(), 0);
   return FALSE;
 }
 
-INT_PTR Ok(HWND dialog) {
+INT_PTR Ok(HWND dialog, ParametersDialogContext& context) {
   char text[kEditBufferBytes] = {};
   GetDlgItemTextA(dialog, ID_REWIRING_EDIT, text, kEditBufferBytes);
-  const DialogOutcome outcome = PressOk(text);
+  const DialogOutcome outcome = PressOk(*context.window, text);
   if (!outcome.message.empty()) {
     MessageBoxA(dialog, outcome.message.c_str(), ERROR_TITLE, MB_ICONWARNING | MB_OK);
   }
@@ -76,8 +60,8 @@ INT_PTR Ok(HWND dialog) {
   return TRUE;
 }
 
-INT_PTR Cancel(HWND dialog) {
-  if (PressCancel().close) {
+INT_PTR Cancel(HWND dialog, ParametersDialogContext& context) {
+  if (PressCancel(*context.window).close) {
     EndDialog(dialog, 0);
   }
   return FALSE;
@@ -85,30 +69,41 @@ INT_PTR Cancel(HWND dialog) {
 
 }  // namespace
 
-void SyncRadioButtons(HWND dialog, int changed_code) {
-  RadioChecks radios;
-  ::veldaris::ui::SyncRadioButtons(radios, 0);
-  ShowRadioChecks(dialog, radios, changed_code);
+void SyncRadioButtons(HWND dialog, const Simulation& sim, int changed_code) {
+  RadioCheck steps[12];
+  const int count = RadioChecksFor(sim, changed_code, steps);
+  for (int i = 0; i < count; ++i) {
+    SendDlgItemMessageA(dialog, steps[i].id, BM_SETCHECK, steps[i].checked ? BST_CHECKED : BST_UNCHECKED, 0);
+  }
 }
 
-INT_PTR CALLBACK ParametersDlgProc(HWND dialog, UINT message, WPARAM w_param, LPARAM) {
+INT_PTR CALLBACK ParametersDlgProc(HWND dialog, UINT message, WPARAM w_param, LPARAM l_param) {
+  if (message == WM_INITDIALOG) {
+    return InitDialog(dialog, *reinterpret_cast<WindowState*>(l_param));
+  }
+  ParametersDialogContext* context = ContextOf(dialog);
+  if (context == nullptr) {
+    return FALSE;
+  }
   switch (message) {
-    case WM_INITDIALOG:
-      return InitDialog(dialog);
     case WM_COMMAND: {
       // Only the control id counts, never the notification code.
       const int id = LOWORD(w_param);
       if (id == ID_OK) {
-        return Ok(dialog);
+        return Ok(dialog, *context);
       }
       if (id == ID_CANCEL) {
-        return Cancel(dialog);
+        return Cancel(dialog, *context);
       }
-      if (IsRadio(id)) {
-        return Click(dialog, id);
+      if (IsRadioButton(id)) {
+        return Click(dialog, *context, id);
       }
       return FALSE;
     }
+    case WM_NCDESTROY:
+      SetWindowLongPtrA(dialog, DWLP_USER, 0);
+      delete context;
+      return FALSE;
     default:
       return FALSE;
   }

@@ -7,13 +7,13 @@
 
 namespace veldaris::ui::win32 {
 
+// The parameter dialog's procedure. Its creation parameter (DialogBoxParamA's
+// last argument) is the WindowState of the owner window.
 INT_PTR CALLBACK ParametersDlgProc(HWND dialog, UINT message, WPARAM w_param, LPARAM l_param);
 INT_PTR CALLBACK VersionDlgProc(HWND dialog, UINT message, WPARAM w_param, LPARAM l_param);
 
-// Sets the check state of the radio-button pairs from the live parameters,
-// skipping the pair whose pair code (1..12) is changed_code; 0 sets all six.
-// Per pair the checked button is set before the unchecked one when the first
-// value is in force, the other way round otherwise.
-void SyncRadioButtons(HWND dialog, int changed_code);
+// Sets the check state of the radio-button pairs from the live parameters of
+// sim, skipping the pair whose pair code (1..12) is changed_code; 0 sets all six.
+void SyncRadioButtons(HWND dialog, const Simulation& sim, int changed_code);
 
 }  // namespace veldaris::ui::win32

@@ -9,8 +9,6 @@ namespace veldaris::ui::win32 {
 
 namespace {
 
-HINSTANCE g_instance = nullptr;
-
 // Colour key white with alpha 0, then alpha 207: the second call replaces the
 // first, so the window shows at a uniform opacity and no colour is transparent.
 void ApplyLayeredAttributes(HWND window) {
@@ -20,14 +18,14 @@ void ApplyLayeredAttributes(HWND window) {
 
 // The drawing routines use their own surface of the whole client area, not
 // the paint handler's, which is clipped to the region being repainted.
-LRESULT Paint(HWND window) {
+LRESULT Paint(HWND window, const WindowState& state) {
   PAINTSTRUCT paint;
   if (BeginPaint(window, &paint) == nullptr) {
     return 1;
   }
   {
     GdiCanvas canvas(window);
-    PaintWindow(canvas);
+    PaintWindow(canvas, state.sim());
   }
   EndPaint(window, &paint);
   return 0;
@@ -35,26 +33,27 @@ LRESULT Paint(HWND window) {
 
 // The progress timer's tick (the only timer that reaches the window procedure;
 // the batch timer has its own callback, so the id is not looked at).
-LRESULT ShowProgress(HWND window) {
+LRESULT ShowProgress(HWND window, WindowState& state) {
   GdiCanvas canvas(window);
   if (!canvas.HasSurface()) {
     return 1;  // no end-of-run test on this tick; the next one makes it
   }
   canvas.SelectFont();
-  UiActions actions = OnProgressTimer();
+  UiActions actions = OnProgressTimer(state);
   if (actions.draw_progress) {
     DrawProgress(canvas, actions.progress_percent);
   }
   canvas.Release();
-  PerformActions(window, actions);
+  PerformActions(window, state, actions);
   return 0;
 }
 
+// The module whose resources (menu, dialogs, icon) the window uses.
+HINSTANCE InstanceOf(HWND window) { return reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE)); }
+
 }  // namespace
 
-void SetAppInstance(HINSTANCE instance) { g_instance = instance; }
-
-HINSTANCE AppInstance() { return g_instance; }
+WindowState* StateOf(HWND window) { return reinterpret_cast<WindowState*>(GetWindowLongPtrA(window, GWLP_USERDATA)); }
 
 ATOM RegisterMainWindowClass(HINSTANCE instance) {
   WNDCLASSEXA window_class = {};
@@ -71,9 +70,9 @@ ATOM RegisterMainWindowClass(HINSTANCE instance) {
   return RegisterClassExA(&window_class);
 }
 
-HWND CreateMainWindow(HINSTANCE instance) {
+HWND CreateMainWindow(HINSTANCE instance, WindowState* state) {
   return CreateWindowExA(WS_EX_LAYERED, WINDOW_CLASS, WINDOW_TITLE, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                         WINDOW_WIDTH, WINDOW_HEIGHT, nullptr, nullptr, instance, nullptr);
+                         WINDOW_WIDTH, WINDOW_HEIGHT, nullptr, nullptr, instance, state);
 }
 
 int RunMessageLoop() {
@@ -85,9 +84,13 @@ int RunMessageLoop() {
   return static_cast<int>(message.wParam);
 }
 
-void CALLBACK BatchTimerProc(HWND, UINT, UINT_PTR, DWORD) { OnBatchTimer(); }
+void CALLBACK BatchTimerProc(HWND window, UINT, UINT_PTR, DWORD) {
+  if (WindowState* state = StateOf(window); state != nullptr) {
+    OnBatchTimer(*state);
+  }
+}
 
-void PerformActions(HWND window, const UiActions& actions) {
+void PerformActions(HWND window, WindowState& state, const UiActions& actions) {
   if (actions.enable_window >= 0) {
     EnableWindow(window, actions.enable_window != 0 ? TRUE : FALSE);
   }
@@ -103,10 +106,11 @@ void PerformActions(HWND window, const UiActions& actions) {
     InvalidateRect(window, nullptr, TRUE);
   }
   if (actions.open_parameters_dialog) {
-    DialogBoxParamA(g_instance, MAKEINTRESOURCEA(PARAMETERS_DIALOG_ID), window, ParametersDlgProc, 0);
+    DialogBoxParamA(InstanceOf(window), MAKEINTRESOURCEA(PARAMETERS_DIALOG_ID), window, ParametersDlgProc,
+                    reinterpret_cast<LPARAM>(&state));
   }
   if (actions.open_version_dialog) {
-    DialogBoxParamA(g_instance, MAKEINTRESOURCEA(VERSION_DIALOG_ID), window, VersionDlgProc, 0);
+    DialogBoxParamA(InstanceOf(window), MAKEINTRESOURCEA(VERSION_DIALOG_ID), window, VersionDlgProc, 0);
   }
   if (actions.quit) {
     PostQuitMessage(0);
@@ -117,27 +121,36 @@ void PerformActions(HWND window, const UiActions& actions) {
 }
 
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM w_param, LPARAM l_param) {
+  if (message == WM_NCCREATE) {
+    // The state handed to CreateWindowExA, kept for every later message.
+    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(l_param);
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  WindowState* state = StateOf(window);
+  if (state == nullptr) {
+    return DefWindowProcA(window, message, w_param, l_param);
+  }
   switch (message) {
     case WM_CREATE:
       ApplyLayeredAttributes(window);
-      PerformActions(window, OnCreate());
+      PerformActions(window, *state, OnCreate(*state));
       return 0;
     case WM_PAINT:
-      return Paint(window);
+      return Paint(window, *state);
     case WM_COMMAND:
-      PerformActions(window, OnCommand(LOWORD(w_param)));
+      PerformActions(window, *state, OnCommand(*state, LOWORD(w_param)));
       return 0;
     case WM_TIMER:
-      return ShowProgress(window);
+      return ShowProgress(window, *state);
     case WM_CLOSE:
       // The window is disabled for the whole run once the first progress tick
       // has come; this also refuses a close that arrives before it.
-      if (!CanClose()) {
+      if (!CanClose(*state)) {
         return 0;
       }
       break;
     case WM_DESTROY:
-      PerformActions(window, OnDestroy());
+      PerformActions(window, *state, OnDestroy(*state));
       return 0;
     default:
       break;

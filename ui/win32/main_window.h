@@ -9,15 +9,16 @@
 
 namespace veldaris::ui::win32 {
 
-// The module whose resources (menu, dialogs, icon) the window and the dialogs use.
-void SetAppInstance(HINSTANCE instance);
-HINSTANCE AppInstance();
-
 // Registers the window class "Veldaris"; 0 when that fails (for instance when
 // it is registered already).
 ATOM RegisterMainWindowClass(HINSTANCE instance);
-// Creates the 760 x 720 main window (not yet shown); null on failure.
-HWND CreateMainWindow(HINSTANCE instance);
+// Creates the 760 x 720 main window (not yet shown) on state, which must
+// outlive it; null on failure. The window keeps the pointer in its user data.
+HWND CreateMainWindow(HINSTANCE instance, WindowState* state);
+
+// The state of a main window made by CreateMainWindow; null before its
+// creation message.
+WindowState* StateOf(HWND window);
 // GetMessageA until the quit message; returns its code.
 int RunMessageLoop();
 
@@ -28,6 +29,6 @@ void CALLBACK BatchTimerProc(HWND window, UINT message, UINT_PTR id, DWORD time)
 // Carries out the actions of a run-control handler except the progress line,
 // in their order: window enabling, timers, invalidation, dialogs, quit, and
 // last the message box.
-void PerformActions(HWND window, const UiActions& actions);
+void PerformActions(HWND window, WindowState& state, const UiActions& actions);
 
 }  // namespace veldaris::ui::win32

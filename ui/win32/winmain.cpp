@@ -4,9 +4,13 @@
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   using namespace veldaris::ui::win32;
-  SetAppInstance(instance);  // the dialogs are created from its resources
+  // The window's simulation and state, alive until the message loop ends.
+  veldaris::ui::WindowState state;
+  if (!state.simulation) {
+    return 1;
+  }
   RegisterMainWindowClass(instance);
-  HWND window = CreateMainWindow(instance);
+  HWND window = CreateMainWindow(instance, &state);
   ShowWindow(window, show);
   UpdateWindow(window);
   return RunMessageLoop();

@@ -1,0 +1,48 @@
+// Internal to the model library: the initial strategies, one generation of
+// the Prisoner's Dilemma (every group plays each neighbour, strategy s against
+// strategy s, move by move), and the evolution of the strategies inside every
+// group (ranking by score, a representative drawn among the second best, a
+// template copied from it, and two-point crossover of every strategy with the
+// template, with mutation).
+#pragma once
+
+#include <cstdint>
+
+#include "model/simulation.h"
+
+namespace veldaris {
+
+// --- Play ---
+
+enum class StrategyFill : int32_t {
+  Clear,   // every word of every slot of every record := 0
+  Random,  // moves 1..L of slots 1..32 of groups 1..500 := random bits
+};
+void InitStrategies(Simulation& sim, StrategyFill fill);
+
+// The group's S strategies play those of the neighbour; only the group's own
+// scores and outcome counters change.
+void PlayNeighbour(Simulation& sim, int32_t group, int32_t neighbour);
+
+// One generation of play for groups 1..N, each followed by the averaging of
+// its scores and counters per neighbour.
+void PlayGeneration(Simulation& sim);
+
+// --- Evolution ---
+
+// Competition ranking of strategies 1..S by score (1 = best; ties share the
+// better rank and the ranks below a tie are skipped).
+void RankStrategies(Simulation& sim, int32_t group);
+// Copies a uniformly drawn strategy of the second-highest score (of the top
+// score when all tie) into the group's representative.
+void ChooseRepresentative(Simulation& sim, int32_t group);
+// Moves 1..L of template slot 0 := moves 1..L of the representative.
+void BuildTemplate(Simulation& sim, int32_t group);
+// Two-point crossover of strategy s with the template, mutating every copied
+// move; uses and rewrites the shared crossover points.
+void CrossoverWithTemplate(Simulation& sim, int32_t group, int32_t strategy);
+// The whole evolution step for all groups, then the clearing of scores,
+// counters and templates for the next generation.
+void EvolveGeneration(Simulation& sim);
+
+}  // namespace veldaris

@@ -1,0 +1,258 @@
+// The model library's public interface: one simulation as a value, and the
+// commands that the window, the headless driver and the sweeps make on it.
+//
+// A Simulation holds the whole state of one simulation: parameters, run
+// control, the groups of the network with their strategies, the per-generation
+// series and the working arrays of the builder, the evolution step and the
+// random generator. Everything is plain data of fixed size, dimensioned by the
+// capacities below, so that nothing is allocated while a network is built or a
+// run goes on. Its owner allocates it once (NewSimulation) and passes it to
+// every call; one process can hold any number of them, and two threads can run
+// two of them at the same time.
+//
+// Numbering starts at 1 for groups, strategies, moves, ranks and generations;
+// entry 0 of every such array is reserved.
+//
+// What belongs to the caller stays with the caller: the seed of every seeding
+// is an argument (the window passes the clock's second, a driver its fixed
+// seeds), and where the result files go and how their writing went is a
+// ResultFiles value the caller owns.
+//
+// The model checks no parameter against its capacities: callers pass only
+// values it can run (the parameter dialog offers fixed pairs; the driver and
+// the sweeps validate their input first).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+namespace veldaris {
+
+inline constexpr int32_t MAX_GROUPS = 500;
+inline constexpr int32_t MAX_STRATEGIES = 32;
+inline constexpr int32_t MAX_MOVES = 100;
+inline constexpr int32_t MAX_GENERATIONS = 10000;
+
+// Sentinel that ends a small-world neighbour list; a scale-free list ends at 0.
+inline constexpr int32_t EMPTY_SLOT = 10000;
+
+// Each copied move flips with this probability (a threshold of 1000 in 10^6).
+inline constexpr double MUTATION_RATE = 0.001;
+
+// Number of generations one batch (one tick of the run timer) advances.
+inline constexpr int32_t BATCH_GENERATIONS = 10;
+
+// Values of SimParams::network_type.
+inline constexpr int32_t SMALL_WORLD = 1;
+inline constexpr int32_t SCALE_FREE = 0;
+
+struct SimParams {
+  int32_t network_type;      // SMALL_WORLD or SCALE_FREE
+  int32_t rewiring_percent;  // rewiring probability x 100, truncated
+  int32_t group_count;       // N
+  int32_t strategy_count;    // S
+  int32_t generation_count;  // G
+  int32_t connectivity;      // K
+  int32_t strategy_length;   // L
+  int32_t core_size;         // m0 = K + 1 (scale free)
+  int32_t links_per_group;   // m = K / 2 (scale free)
+};
+
+// Word 0 is the score, words 1..L the moves (1 = cooperate, 0 = defect).
+using Strategy = int32_t[MAX_MOVES + 1];
+
+// Field order is part of the data layout and must not change.
+struct GroupRecord {
+  int32_t x;
+  int32_t y;
+  int32_t degree;
+  int32_t neighbours[MAX_GROUPS + 1];
+  int32_t hops[MAX_GROUPS + 1];
+  int32_t dist[MAX_GROUPS + 1];
+  int32_t linked_pairs;
+  double clustering;
+  Strategy strategies[MAX_STRATEGIES + 1];  // slot 0 is the template
+  Strategy representative;
+  int32_t rank[MAX_STRATEGIES + 1];
+};
+
+struct OutcomeCounters {
+  double CC[MAX_GROUPS + 1];  // mutual cooperation move pairs
+  double DD[MAX_GROUPS + 1];  // mutual defection move pairs
+};
+
+struct GenerationSeries {
+  double D_Typ[MAX_GENERATIONS + 1];
+  double C_Typ[MAX_GENERATIONS + 1];
+  double D_Min[MAX_GENERATIONS + 1];
+  double C_Min[MAX_GENERATIONS + 1];
+  double D_Max[MAX_GENERATIONS + 1];
+  double C_Max[MAX_GENERATIONS + 1];
+  double D_Avg[MAX_GENERATIONS + 1];
+  double C_Avg[MAX_GENERATIONS + 1];
+};
+
+struct NetworkMetrics {
+  double average_degree;
+  double degree_stdev;
+  double characteristic_path_length;
+  double clustering_coefficient;
+};
+
+// The moves of every strategy packed into bits, with the number of
+// cooperations, remade at the start of every generation's play (a working
+// array of play only).
+inline constexpr int32_t PACKED_WORDS = (MAX_MOVES + 63) / 64;
+struct PackedStrategies {
+  uint64_t bits[MAX_GROUPS + 1][MAX_STRATEGIES + 1][PACKED_WORDS];
+  int32_t cooperations[MAX_GROUPS + 1][MAX_STRATEGIES + 1];
+};
+
+struct Simulation {
+  SimParams params;
+
+  // Run control.
+  int32_t parameters_set;  // 1 once parameters have been confirmed
+  int32_t network_built;   // 1 while the built network matches the parameters
+  int32_t run_finished;    // 1 once the caller has seen a run complete
+  int32_t generation;      // the next generation to run; G + 1 when complete
+
+  GroupRecord groups[MAX_GROUPS + 1];
+  OutcomeCounters counters;
+  GenerationSeries series;
+
+  int32_t degree_histogram[MAX_GROUPS + 1];
+  double degree_distribution[MAX_GROUPS + 1];
+  NetworkMetrics metrics;
+
+  int32_t crossover_points[6];
+  int32_t chosen_partners[MAX_GROUPS + 1];
+  PackedStrategies packed;
+
+  // MT19937 state; mti 625 means never seeded.
+  uint32_t mt[624];
+  int32_t mti = 625;
+};
+
+struct SimulationDeleter {
+  void operator()(Simulation* simulation) const;
+};
+using SimulationPtr = std::unique_ptr<Simulation, SimulationDeleter>;
+
+// A new simulation in its program-start state: every member zero, the
+// generator never seeded. Null when the memory cannot be had.
+SimulationPtr NewSimulation();
+
+// Returns a simulation to its program-start state.
+void ClearSimulation(Simulation& sim);
+
+// Where the result files of a run go, and how their writing went. The caller
+// owns it and passes it to the run; the files are written inside the batch
+// that runs generation G, and a failure never stops the run.
+inline constexpr int32_t RESULT_PATH_CAPACITY = 4096;
+inline constexpr int32_t RESULT_FILE_COUNT = 2;
+inline constexpr const char* INITIAL_RESULT_FILE = "Veldaris_Result_Initial.csv";
+inline constexpr const char* ALL_RESULT_FILE = "Veldaris_Result_All.csv";
+
+struct ResultFiles {
+  // The directory of the files, NUL-terminated; empty means the current one.
+  char directory[RESULT_PATH_CAPACITY];
+  // Set when a run has reached its last generation.
+  int32_t written;                                     // 1 once the files of a run were attempted
+  int32_t error[RESULT_FILE_COUNT];                    // errno of each file, 0 when written
+  char path[RESULT_FILE_COUNT][RESULT_PATH_CAPACITY];  // the path of each file (Initial, All)
+};
+
+// Sets the directory; false (and nothing changed) when it does not fit.
+bool SetResultDirectory(ResultFiles& files, const char* directory);
+
+// --- Parameters ---------------------------------------------------------------
+
+// The start-up parameters (small world, N 50, S 8, G 1000, K 8, L 10, no
+// rewiring) and the four measures 0.0. Nothing else changes.
+void ApplyDefaultParameters(Simulation& sim);
+
+// What decides whether a built network still matches the parameters.
+struct NetworkShape {
+  int32_t network_type;
+  int32_t group_count;
+  int32_t connectivity;
+  int32_t rewiring_percent;
+};
+NetworkShape NetworkShapeOf(const Simulation& sim);
+
+// Confirming parameters chosen (in sim.params) since shape at_open was taken:
+// derives m0 = K + 1 and m = K / 2, stores the rewiring percentage, and, for a
+// small world with a percentage outside 0..100, stops there and returns false
+// (the values stay stored). Otherwise drops the built network when the network
+// type, N or K differ from at_open, or the rewiring percentage of a small world
+// does, marks the parameters as set and returns true.
+bool ConfirmParameters(Simulation& sim, const NetworkShape& at_open, double rewiring_probability);
+// Leaving the choice without confirming: only the network rule applies.
+void CancelParameters(Simulation& sim, const NetworkShape& at_open);
+
+// The parameters a caller chooses; the model derives the rest.
+struct ParameterChoice {
+  int32_t network_type;
+  int32_t group_count;
+  int32_t strategy_count;
+  int32_t generation_count;
+  int32_t connectivity;
+  int32_t strategy_length;
+  double rewiring_probability;
+};
+
+// Setting the parameters as a whole, with the seeding and the effects of the
+// window's Set Parameters command carried to an accepted OK: ResetRun(seed),
+// the choice stored, then ConfirmParameters. Returns its result.
+bool SetParameters(Simulation& sim, const ParameterChoice& choice, uint32_t seed);
+
+// The rewiring probability as stored: x * 100.0 truncated toward zero. Values
+// whose percentage would not fit (and NaN) are clamped to +-100000 (NaN gives
+// 0), so the conversion is always defined and the value shown back as "%.1f"
+// of percent / 100 stays within 9 characters.
+int32_t RewiringPercentFromProbability(double probability);
+
+// --- Network and run ------------------------------------------------------------
+
+// Reseeds the generator with seed and clears strategies, outcome counters,
+// crossover points and the eight series. Leaves the network and the flags.
+void ResetRun(Simulation& sim, uint32_t seed);
+
+// The Build Network command: ResetRun, the build (which seeds again with the
+// same seed), network_built := 1, then the degree distribution and the four
+// measures. Needs confirmed parameters.
+void BuildAndMeasureNetwork(Simulation& sim, uint32_t seed);
+
+// generation := 1, run_finished := 0, ResetRun(seed), random initial
+// strategies. Needs a built network.
+void StartRun(Simulation& sim, uint32_t seed);
+
+// Runs the next ten generations, or nothing once they would pass G (or before
+// StartRun). The batch that runs generation G writes the result files.
+void RunBatch(Simulation& sim, ResultFiles& files);
+
+// True once every generation of the run has been played (generation > G).
+bool RunComplete(const Simulation& sim);
+
+// run_finished := 1: the caller has seen the run complete.
+void FinishRun(Simulation& sim);
+
+// Called after every batch of RunToCompletion, e.g. to show progress.
+using BatchCallback = void (*)(const Simulation& sim, void* context);
+
+// StartRun(seed), then RunBatch until the run is complete, then FinishRun:
+// exactly the calls the windowed program's timers make.
+void RunToCompletion(Simulation& sim, uint32_t seed, ResultFiles& files, BatchCallback after_batch = nullptr,
+                     void* context = nullptr);
+
+// --- Helpers shared with the callers --------------------------------------------
+
+// The current calendar time in whole seconds since 1970, low 32 bits: the
+// seed of a caller that seeds from the clock.
+uint32_t ClockSeconds();
+
+// floor(v) + 1 when v - floor(v) >= 0.5, else floor(v).
+int32_t RoundHalfUp(double v);
+
+}  // namespace veldaris
