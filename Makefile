@@ -52,6 +52,7 @@ test-tsan: deps
 
 bench: build
 	$(BUILD)/bench/veldaris_bench
+	$(BUILD)/bench/veldaris_sweep_bench
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)

@@ -304,7 +304,12 @@ bool DirectoryFits(const fs::path& dir, const SweepPlan& plan, const SweepStream
     return true;
   }
   // Without sweep.toml only what setting up a sweep leaves may be there.
-  for (const fs::directory_entry& entry : fs::directory_iterator(dir, ec)) {
+  const fs::directory_iterator entries(dir, ec);
+  if (ec) {
+    streams.err << kProgram << ": cannot read \"" << dir.string() << "\": " << ec.message() << "\n";
+    return false;
+  }
+  for (const fs::directory_entry& entry : entries) {
     const std::string name = entry.path().filename().string();
     if (name.rfind("sweep.toml.", 0) != 0 || name.size() < 4 || name.substr(name.size() - 4) != ".tmp") {
       streams.err << kProgram << ": \"" << dir.string()
@@ -312,7 +317,7 @@ bool DirectoryFits(const fs::path& dir, const SweepPlan& plan, const SweepStream
       return false;
     }
   }
-  return !ec;
+  return true;
 }
 
 // jobs_text and shard_text are nullopt when the option was not given.
@@ -390,23 +395,31 @@ int RunCommand(const std::string& sweep_file, const std::string& out_text, const
   // This shard's runs still to make. What a killed sweep left half-written
   // goes; runs of other shards are left to them (they may be running).
   Progress reporter(streams.err, false, 0);
-  std::vector<bool> owned_done(plan.runs.size(), false);
+  std::vector<fs::path> entries;
   for (const fs::directory_entry& entry : fs::directory_iterator(runs, ec)) {
+    entries.push_back(entry.path());
+  }
+  if (ec) {
+    return failed("cannot read \"" + runs.string() + "\": " + ec.message());
+  }
+  std::vector<bool> owned_done(plan.runs.size(), false);
+  for (const fs::path& entry : entries) {
     bool partial = false;
-    const std::optional<int64_t> run = RunNumberOf(entry.path().filename().string(), &partial);
+    const std::optional<int64_t> run = RunNumberOf(entry.filename().string(), &partial);
     if (!run || *run >= static_cast<int64_t>(plan.runs.size()) || !shard.Owns(*run)) {
       continue;
     }
     std::string why = "it was left half-written";
     if (!partial) {
-      if (LoadFinishedRun(entry.path().string(), plan, plan.runs[static_cast<size_t>(*run)], &why)) {
+      if (LoadFinishedRun(entry.string(), plan, plan.runs[static_cast<size_t>(*run)], &why)) {
         owned_done[static_cast<size_t>(*run)] = true;
         continue;
       }
-      reporter.Report("\"" + entry.path().string() + "\" is not a finished run (" + why + "); making it again");
+      reporter.Report("\"" + entry.string() + "\" is not a finished run (" + why + "); making it again");
     }
+    // If it cannot be removed, making the run again reports why.
     std::error_code remove_error;
-    fs::remove_all(entry.path(), remove_error);
+    fs::remove_all(entry, remove_error);
   }
   std::vector<size_t> pending;
   int64_t owned = 0;
@@ -449,13 +462,15 @@ int RunCommand(const std::string& sweep_file, const std::string& out_text, const
       progress.RunDone();
     }
   };
-  std::vector<std::thread> pool;
-  for (unsigned t = 1; t < threads; ++t) {
-    pool.emplace_back(worker);
-  }
-  worker();
-  for (std::thread& thread : pool) {
-    thread.join();
+  if (!pending.empty()) {
+    std::vector<std::thread> pool;
+    for (unsigned t = 1; t < threads; ++t) {
+      pool.emplace_back(worker);
+    }
+    worker();
+    for (std::thread& thread : pool) {
+      thread.join();
+    }
   }
   progress.Finish();
 

@@ -497,7 +497,7 @@ size_t FinishedDirectories(const fs::path& runs) {
 // that exists is complete, and the final files equal an uninterrupted sweep's.
 TEST_F(SweepTest, AKilledSweepResumesToTheSameSummary) {
   WriteFile(dir_ / "kill.toml",
-            "groups = 50\nstrategies = 8\ngenerations = 1000\nconnectivity = [4, 8]\nrewiring = [0.1, 0.29]\n"
+            "groups = 50\nstrategies = 8\ngenerations = 500\nconnectivity = [4, 8]\nrewiring = [0.1, 0.29]\n"
             "replicates = 3\nseed = 77\n");
   ASSERT_EQ(Sweep({"run", (dir_ / "kill.toml").string(), "--out", (dir_ / "ref").string(), "--quiet"}).status, 0);
   std::string error;
