@@ -300,6 +300,27 @@ TEST_F(SweepTest, ADirectoryHoldsOneSweep) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "busy"), {}), 1);
 }
 
+// The progress line goes to a terminal only, and --quiet silences it.
+TEST_F(SweepTest, ProgressOnlyOnATerminal) {
+  WriteFile(dir_ / "tiny.toml", "generations = 10\ngroups = 10\nconnectivity = 2\nreplicates = 3\nseed = 1\n");
+  const auto sweep = [&](const std::string& out, bool terminal, bool quiet) {
+    std::vector<std::string> args = {"veldaris-sweep", "run", (dir_ / "tiny.toml").string(), "--out",
+                                     (dir_ / out).string()};
+    if (quiet) args.push_back("--quiet");
+    std::vector<const char*> argv;
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    std::ostringstream text;
+    std::ostringstream err;
+    EXPECT_EQ(RunSweepCommand(static_cast<int>(argv.size()), argv.data(), SweepStreams{text, err, terminal}), 0);
+    return err.str();
+  };
+  const std::string shown = sweep("a", true, false);
+  EXPECT_NE(shown.find("\r3/3 runs, "), npos) << shown;
+  EXPECT_NE(shown.find(" runs/s"), npos) << shown;
+  EXPECT_EQ(sweep("b", true, true), "");
+  EXPECT_EQ(sweep("c", false, false), "");
+}
+
 // What an interrupted sweep leaves is never counted, and a later run makes
 // it again: half-written directories, a run.json of another run, a result
 // file changed after the run.
