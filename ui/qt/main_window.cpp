@@ -124,8 +124,11 @@ void MainWindow::Apply(const UiActions& actions) {
     drawing_->update();
   }
   if (actions.open_parameters_dialog) {
-    ParametersDialog dialog(this, state_);
-    dialog.exec();
+    {
+      ParametersDialog dialog(this, state_);
+      dialog.exec();
+    }
+    Apply(OnParametersDialogClosed(state_));
   }
   if (actions.open_version_dialog) {
     VersionDialog dialog(this);

@@ -88,4 +88,12 @@ void GdiCanvas::TextOut(int x, int y, std::string_view text) {
   }
 }
 
+int GdiCanvas::ClientWidth() const {
+  RECT client;
+  if (window_ != nullptr && GetClientRect(window_, &client) != 0) {
+    return client.right - client.left;
+  }
+  return PICTURE_WIDTH;
+}
+
 }  // namespace veldaris::ui::win32

@@ -41,6 +41,8 @@ class GdiCanvas final : public Canvas {
   void Ellipse(int left, int top, int right, int bottom) override;
   // The window's texts are ASCII, so the bytes go to TextOutA unchanged.
   void TextOut(int x, int y, std::string_view text) override;
+  // The window's client-area width; PICTURE_WIDTH on a borrowed surface.
+  int ClientWidth() const override;
 
  private:
   // One selectable kind of object: the one this canvas selected last and the
