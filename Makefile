@@ -4,12 +4,14 @@
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS ?= 2
 OUT ?= out
 CMAKE_FLAGS ?=
 GUI ?= ON
 
-.PHONY: run test test-asan test-tsan bench build deps clean
+.PHONY: run test test-asan test-tsan fuzz bench build deps clean
 
 deps:
 	scripts/install-deps
@@ -50,8 +52,15 @@ test-tsan: deps
 	cmake --build $(TSAN_BUILD) -j $(JOBS)
 	TSAN_OPTIONS=halt_on_error=1 ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS)
 
+# The libFuzzer targets (clang, AddressSanitizer + UndefinedBehaviorSanitizer),
+# each for FUZZ_SECONDS; a fault fails.
+fuzz: deps
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELDARIS_FUZZ=ON -DVELDARIS_SANITIZE=ON -DVELDARIS_BUILD_TESTS=OFF -DVELDARIS_BUILD_BENCHMARKS=OFF -DVELDARIS_BUILD_GUI=OFF $(CMAKE_FLAGS)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
+	scripts/run-fuzzers $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 bench: build
 	$(BUILD)/bench/veldaris_bench
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)
