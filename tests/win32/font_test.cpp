@@ -1,6 +1,7 @@
 // The fonts the window draws with: the text of the pictures in the Gothic
 // face with half-width cells of 7 pixels, the same face as the Qt window's
-// (IPAGothic where the Japanese face is not installed, as under Wine).
+// (IPAGothic where the Japanese face is not installed, as under Wine), and the
+// Marlett glyphs of the caption buttons.
 #include <cstdio>
 #include <string>
 
@@ -106,6 +107,16 @@ TEST(FallbackFontHasFixedPitch) {
   REQUIRE(GetTextMetricsW(surface.Dc(), &metrics));
   CHECK((metrics.tmPitchAndFamily & TMPF_FIXED_PITCH) == 0);  // the bit is set for variable pitch
   CHECK(surface.AllWidthsAre(metrics.tmAveCharWidth));
+}
+
+// The caption buttons are the Marlett characters "0", "1" and "r"; without
+// the font they show as those letters.
+TEST(CaptionButtonFontIsInstalled) {
+  CHECK(ui::win32::FontInstalled(L"Marlett"));
+  const FontSurface surface(CreateFontW(16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
+                                        L"Marlett"));
+  CHECK_EQ(Narrow(TextFace(surface.Dc())), std::string("Marlett"));
 }
 
 }  // namespace

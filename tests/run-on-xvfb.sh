@@ -3,7 +3,7 @@
 # the end. Xvfb chooses a free display number itself (-displayfd), so that
 # several of these can start at the same time.
 #
-#   tests/ui_qt/run-on-xvfb.sh COMMAND [ARGS...]
+#   tests/run-on-xvfb.sh COMMAND [ARGS...]
 #
 # The exit status is the command's.
 set -euo pipefail
