@@ -1,15 +1,23 @@
 # Front door: `make run` runs a default simulation, `make test` builds and
-# passes the tests. Both install what they need first.
+# passes the tests, `make windows` makes the zip for Windows users. All
+# install what they need first.
 
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS ?= 2
 OUT ?= out
 CMAKE_FLAGS ?=
 GUI ?= ON
+# The Windows build shares its directory with the Windows tests of make test.
+WIN32_BUILD ?= $(BUILD)/win32
+DIST ?= dist
+VERSION := $(shell sed -n 's/^set(VELDARIS_VERSION "\(.*\)")$$/\1/p' cmake/version.cmake)
+WINDOWS_ZIP := veldaris-$(VERSION)-windows-x86_64.zip
 
-.PHONY: run test test-asan test-tsan bench build deps clean
+.PHONY: run test test-asan test-tsan fuzz bench build deps windows clean
 
 deps:
 	scripts/install-deps
@@ -50,9 +58,29 @@ test-tsan: deps
 	cmake --build $(TSAN_BUILD) -j $(JOBS)
 	TSAN_OPTIONS=halt_on_error=1 ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS)
 
+# The libFuzzer targets (clang, AddressSanitizer + UndefinedBehaviorSanitizer),
+# each for FUZZ_SECONDS; a fault fails.
+fuzz: deps
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELDARIS_FUZZ=ON -DVELDARIS_SANITIZE=ON -DVELDARIS_BUILD_TESTS=OFF -DVELDARIS_BUILD_BENCHMARKS=OFF -DVELDARIS_BUILD_GUI=OFF $(CMAKE_FLAGS)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
+	scripts/run-fuzzers $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+# The programs cross-compiled with MinGW-w64 and packed with their README into
+# $(DIST)/$(WINDOWS_ZIP); copied there whole, so an earlier zip is never left
+# half written.
+windows:
+	@test -n "$(VERSION)" || { echo "make windows: no VELDARIS_VERSION in cmake/version.cmake" >&2; exit 1; }
+	scripts/install-deps --win32
+	cmake -S ui/win32 -B $(WIN32_BUILD) -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(WIN32_BUILD) -j $(JOBS)
+	@mkdir -p $(DIST)
+	cp $(WIN32_BUILD)/dist/$(WINDOWS_ZIP) $(DIST)/$(WINDOWS_ZIP).part
+	mv $(DIST)/$(WINDOWS_ZIP).part $(DIST)/$(WINDOWS_ZIP)
+	@echo "The Windows zip is $(abspath $(DIST)/$(WINDOWS_ZIP))"
+
 bench: build
 	$(BUILD)/bench/veldaris_bench
 	$(BUILD)/bench/veldaris_sweep_bench
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)

@@ -58,12 +58,15 @@ void CancelParameters(Simulation& sim, const NetworkShape& at_open) {
   }
 }
 
-bool ConfirmParameters(Simulation& sim, const NetworkShape& at_open, double rewiring_probability) {
+bool ConfirmParameters(Simulation& sim, const NetworkShape& at_open, const int32_t* rewiring_percent) {
   SimParams& p = sim.params;
   p.core_size = p.connectivity + 1;
   p.links_per_group = p.connectivity / 2;
-  p.rewiring_percent = RewiringPercentFromProbability(rewiring_probability);
-  if (p.network_type == SMALL_WORLD && (p.rewiring_percent < 0 || p.rewiring_percent > 100)) {
+  if (rewiring_percent != nullptr) {
+    p.rewiring_percent = *rewiring_percent;
+  }
+  if (p.network_type == SMALL_WORLD &&
+      (rewiring_percent == nullptr || p.rewiring_percent < 0 || p.rewiring_percent > 100)) {
     return false;
   }
   CancelParameters(sim, at_open);
@@ -81,7 +84,8 @@ bool SetParameters(Simulation& sim, const ParameterChoice& choice, uint32_t seed
   p.generation_count = choice.generation_count;
   p.connectivity = choice.connectivity;
   p.strategy_length = choice.strategy_length;
-  return ConfirmParameters(sim, at_open, choice.rewiring_probability);
+  const int32_t percent = RewiringPercentFromProbability(choice.rewiring_probability);
+  return ConfirmParameters(sim, at_open, &percent);
 }
 
 int32_t RewiringPercentFromProbability(double probability) {

@@ -184,12 +184,14 @@ struct NetworkShape {
 NetworkShape NetworkShapeOf(const Simulation& sim);
 
 // Confirming parameters chosen (in sim.params) since shape at_open was taken:
-// derives m0 = K + 1 and m = K / 2, stores the rewiring percentage, and, for a
-// small world with a percentage outside 0..100, stops there and returns false
-// (the values stay stored). Otherwise drops the built network when the network
-// type, N or K differ from at_open, or the rewiring percentage of a small world
-// does, marks the parameters as set and returns true.
-bool ConfirmParameters(Simulation& sim, const NetworkShape& at_open, double rewiring_probability);
+// derives m0 = K + 1 and m = K / 2 and stores the rewiring percentage, which is
+// null when the text typed held no number (the stored percentage then stays).
+// For a small world without a number or with a percentage outside 0..100 it
+// stops there and returns false (a percentage given stays stored). Otherwise
+// it drops the built network when the network type, N or K differ from
+// at_open, or the rewiring percentage of a small world does, marks the
+// parameters as set and returns true.
+bool ConfirmParameters(Simulation& sim, const NetworkShape& at_open, const int32_t* rewiring_percent);
 // Leaving the choice without confirming: only the network rule applies.
 void CancelParameters(Simulation& sim, const NetworkShape& at_open);
 

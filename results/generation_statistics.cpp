@@ -1,6 +1,9 @@
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
+#include <system_error>
 
 #include "results/atomic_file.h"
 #include "results/results_internal.h"
@@ -54,13 +57,59 @@ int32_t ResultPath(const char* dir, const char* name, char* out, int32_t capacit
   return 1;
 }
 
+// A row of text, built without the C library's formatted output: printf
+// follows the process's locale, and under one with a decimal comma it would
+// write "2,50000000" and break the columns. std::to_chars writes exactly what
+// printf's "%d" and "%.8f" write in the "C" locale, in every locale.
+class RowText {
+ public:
+  void Integer(int32_t value) { Advance(std::to_chars(end_, Limit(), value)); }
+  void Fixed8(double value) { Advance(std::to_chars(end_, Limit(), value, std::chars_format::fixed, 8)); }
+  void Text(const char* text) {
+    const size_t length = std::strlen(text);
+    if (length <= static_cast<size_t>(Limit() - end_)) {
+      std::memcpy(end_, text, length);
+      end_ += length;
+    } else {
+      ok_ = false;
+    }
+  }
+  // 1 when the whole row fitted and was written.
+  int32_t WriteTo(std::FILE* file) const {
+    const size_t length = static_cast<size_t>(end_ - text_);
+    return ok_ && std::fwrite(text_, 1, length, file) == length ? 1 : 0;
+  }
+
+ private:
+  char* Limit() { return text_ + sizeof text_; }
+  void Advance(std::to_chars_result result) {
+    if (result.ec == std::errc()) {
+      end_ = result.ptr;
+    } else {
+      ok_ = false;
+    }
+  }
+  // Eight values of at most 309 integer digits and 8 decimals, and four integers.
+  char text_[8 * 330 + 64];
+  char* end_ = text_;
+  bool ok_ = true;
+};
+
+// Gen, the eight series with eight decimals, the three degrees; CR LF.
 int32_t WriteRow(const Simulation& sim, std::FILE* file, int32_t r, const DegreeClasses& classes) {
   const GenerationSeries& s = sim.series;
-  return std::fprintf(file, "%d,%.8f,%.8f,%.8f,%.8f,%.8f,%.8f,%.8f,%.8f,%d,%d,%d\r\n", r, s.D_Typ[r], s.C_Typ[r],
-                      s.D_Min[r], s.C_Min[r], s.D_Max[r], s.C_Max[r], s.D_Avg[r], s.C_Avg[r], classes.typical,
-                      classes.minimum, classes.maximum) > 0
-             ? 1
-             : 0;
+  RowText row;
+  row.Integer(r);
+  for (const double* series : {s.D_Typ, s.C_Typ, s.D_Min, s.C_Min, s.D_Max, s.C_Max, s.D_Avg, s.C_Avg}) {
+    row.Text(",");
+    row.Fixed8(series[r]);
+  }
+  for (const int32_t degree : {classes.typical, classes.minimum, classes.maximum}) {
+    row.Text(",");
+    row.Integer(degree);
+  }
+  row.Text("\r\n");
+  return row.WriteTo(file);
 }
 
 int32_t WriteRows(const Simulation& sim, std::FILE* file, int32_t which, const DegreeClasses& classes) {
@@ -97,16 +146,19 @@ int32_t WriteResultRows(std::FILE* file, const void* context) {
   return WriteRows(*rows->sim, file, rows->which, *rows->classes);
 }
 
-// Writes one result file; returns 0 or an errno.
-int32_t WriteResultFile(const Simulation& sim, int32_t which, const char* name, const DegreeClasses& classes,
-                        ResultFiles& files) {
+// Writes one result file under its temporary name; returns 0 or an errno.
+int32_t PrepareResultFile(const Simulation& sim, int32_t which, const char* name, const DegreeClasses& classes,
+                          ResultFiles& files, PendingFile& pending) {
+  pending.temp[0] = '\0';
+  pending.file = nullptr;
   char* path = files.path[which];
   if (ResultPath(files.directory, name, path, RESULT_PATH_CAPACITY) == 0) {
     path[0] = '\0';
     return ENAMETOOLONG;
   }
+  RemoveStaleTemporaries(path);
   const RowsToWrite rows{&sim, which, &classes};
-  return WriteFileAtomically(path, WriteResultRows, &rows, files.sha256[which]);
+  return PrepareFile(path, WriteResultRows, &rows, pending, files.sha256[which]);
 }
 
 }  // namespace
@@ -175,9 +227,23 @@ void RecordGeneration(Simulation& sim, int32_t g, ResultFiles& files) {
 
 int32_t WriteResultFiles(const Simulation& sim, const DegreeClasses& classes, ResultFiles& files) {
   files.written = 1;
-  files.error[0] = WriteResultFile(sim, 0, INITIAL_RESULT_FILE, classes, files);
-  files.error[1] = WriteResultFile(sim, 1, ALL_RESULT_FILE, classes, files);
-  return (files.error[0] != 0 ? 1 : 0) + (files.error[1] != 0 ? 1 : 0);
+  // Both files are complete under their temporary names before either is
+  // renamed into place, so that the pair is replaced as close together as
+  // the file system allows. A file that could not be written leaves its
+  // earlier version; the other one is still put in place.
+  PendingFile pending[RESULT_FILE_COUNT];
+  const char* names[RESULT_FILE_COUNT] = {INITIAL_RESULT_FILE, ALL_RESULT_FILE};
+  for (int32_t i = 0; i < RESULT_FILE_COUNT; ++i) {
+    files.error[i] = PrepareResultFile(sim, i, names[i], classes, files, pending[i]);
+  }
+  int32_t failures = 0;
+  for (int32_t i = 0; i < RESULT_FILE_COUNT; ++i) {
+    if (files.error[i] == 0) {
+      files.error[i] = CommitFile(pending[i], files.path[i]);
+    }
+    failures += files.error[i] != 0 ? 1 : 0;
+  }
+  return failures;
 }
 
 }  // namespace veldaris

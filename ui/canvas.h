@@ -29,6 +29,10 @@ inline constexpr const char* FONT_FACE = "\xEF\xBC\xAD\xEF\xBC\xB3\xE3\x82\xB4\x
 inline constexpr const char* FONT_FALLBACK_FACE = "IPAGothic";
 inline constexpr int FONT_HEIGHT = 14;
 inline constexpr int FONT_WEIGHT = 400;
+// Advance of one half-width character of that face: the layout's text cells.
+inline constexpr int TEXT_CHAR_WIDTH = 7;
+// The width of a picture drawn without a window (the window's outer width).
+inline constexpr int PICTURE_WIDTH = 760;
 
 class Canvas {
  public:
@@ -51,6 +55,10 @@ class Canvas {
   virtual void Ellipse(int left, int top, int right, int bottom) = 0;
   // Text (UTF-8) with its top-left corner at (x, y), on an opaque white background.
   virtual void TextOut(int x, int y, std::string_view text) = 0;
+
+  // The width of the surface in pixels: the window's client area, or
+  // PICTURE_WIDTH for a picture without a window.
+  virtual int ClientWidth() const { return PICTURE_WIDTH; }
 };
 
 }  // namespace veldaris::ui

@@ -17,6 +17,9 @@ constexpr double kLogUnit = 37.0;
 constexpr double kDegreeOriginX = 412.0;
 constexpr double kDegreeOriginY = 37.0;
 
+// Pixels between the right edge and a measure line moved in from beyond it.
+constexpr int kMeasureMargin = 3;
+
 // Toward zero; all chart values are positive, so this is the floor.
 int Trunc(double v) { return static_cast<int>(v); }
 
@@ -119,12 +122,20 @@ void DrawNetworkMeasures(Canvas& canvas, const Simulation& sim) {
   canvas.SelectFont();
   canvas.SetTextColor(BLACK);
 
-  // Six decimals, always with '.', drawn over their full length.
+  // Six decimals, always with '.', drawn over their full length. A line that
+  // would run past the right edge of the client area at its place (the long
+  // ones do, in a window of the usual size) moves left just enough to end a
+  // few pixels inside it: cut off, "3.001234" would read as "3.".
   const NetworkMetrics& m = sim.metrics;
-  canvas.TextOut(577, 20, "Average Degree: " + FormatFixed(m.average_degree, 6));
-  canvas.TextOut(577, 33, "Stdev of Degree: " + FormatFixed(m.degree_stdev, 6));
-  canvas.TextOut(550, 46, "Characteristic Path Length: " + FormatFixed(m.characteristic_path_length, 6));
-  canvas.TextOut(560, 59, "Clustering Coefficient: " + FormatFixed(m.clustering_coefficient, 6));
+  const auto measure = [&canvas](int x, int y, const std::string& text) {
+    const int width = static_cast<int>(text.size()) * TEXT_CHAR_WIDTH;
+    const int edge = canvas.ClientWidth();
+    canvas.TextOut(x + width <= edge ? x : edge - kMeasureMargin - width, y, text);
+  };
+  measure(577, 20, "Average Degree: " + FormatFixed(m.average_degree, 6));
+  measure(577, 33, "Stdev of Degree: " + FormatFixed(m.degree_stdev, 6));
+  measure(550, 46, "Characteristic Path Length: " + FormatFixed(m.characteristic_path_length, 6));
+  measure(560, 59, "Clustering Coefficient: " + FormatFixed(m.clustering_coefficient, 6));
 
   // P(k) points centred on (X(k), Y(P)); degree 0 and absent degrees have none.
   const int n = GroupLimit(sim);

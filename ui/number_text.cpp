@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <system_error>
 
 namespace veldaris::ui {
@@ -70,10 +71,11 @@ bool TooLarge(std::string_view s, bool hex) {
   return (hex ? 4 * order : order) + exponent > 0;
 }
 
-// from_chars over the unsigned number at the start of s.
-double Convert(std::string_view s, std::chars_format format) {
+// from_chars over the unsigned number at the start of s; none when s does
+// not start with one.
+std::optional<double> Convert(std::string_view s, std::chars_format format) {
   if (s.empty() || s[0] == '+' || s[0] == '-') {
-    return 0.0;  // a second sign: no number
+    return std::nullopt;  // a second sign: no number
   }
   double value = 0.0;
   const auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), value, format);
@@ -84,7 +86,7 @@ double Convert(std::string_view s, std::chars_format format) {
   if (ec == std::errc::result_out_of_range) {
     return TooLarge(s, format == std::chars_format::hex) ? std::numeric_limits<double>::infinity() : 0.0;
   }
-  return 0.0;
+  return std::nullopt;
 }
 
 }  // namespace
@@ -104,7 +106,7 @@ std::string FormatFixed(double value, int decimals) {
   return std::string(buffer, ptr);
 }
 
-double ParseNumberPrefix(std::string_view text) {
+std::optional<double> ReadNumberPrefix(std::string_view text) {
   size_t i = 0;
   while (i < text.size() && IsSpace(text[i])) {
     ++i;
@@ -115,7 +117,7 @@ double ParseNumberPrefix(std::string_view text) {
     ++i;
   }
   const std::string_view rest = text.substr(i);
-  double value = 0.0;
+  std::optional<double> value;
   if (rest.size() >= 2 && rest[0] == '0' && (rest[1] == 'x' || rest[1] == 'X')) {
     // Without a hexadecimal digit after it, "0x" reads as the number 0.
     const std::string_view digits = rest.substr(2);
@@ -125,7 +127,12 @@ double ParseNumberPrefix(std::string_view text) {
   } else {
     value = Convert(rest, std::chars_format::general);
   }
-  return negative ? -value : value;
+  if (!value) {
+    return std::nullopt;
+  }
+  return negative ? -*value : *value;
 }
+
+double ParseNumberPrefix(std::string_view text) { return ReadNumberPrefix(text).value_or(0.0); }
 
 }  // namespace veldaris::ui

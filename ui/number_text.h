@@ -4,6 +4,7 @@
 // atof stop at the '.').
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,5 +21,7 @@ std::string FormatFixed(double value, int decimals);
 // or "nan" (case-insensitive). Text that starts with no number gives 0.0; a
 // number too large for a double gives +-infinity, one too small 0.0.
 double ParseNumberPrefix(std::string_view text);
+// The same, but none when the text does not start with a number.
+std::optional<double> ReadNumberPrefix(std::string_view text);
 
 }  // namespace veldaris::ui

@@ -131,9 +131,20 @@ void ClickRadio(WindowState& window, ParametersDialogView& view, int id) {
 
 DialogOutcome PressOk(WindowState& window, const std::string& edit_text) {
   // The edit box yields at most its first REWIRING_TEXT_LIMIT characters, even when disabled.
-  const double probability = ParseRewiringText(edit_text.substr(0, REWIRING_TEXT_LIMIT));
+  const std::string text = edit_text.substr(0, REWIRING_TEXT_LIMIT);
+  const NetworkShape& at_open = window.dialog_opened_with;
+  // The box shows the stored percentage rounded to a tenth ("0.3" for 28):
+  // confirming the text as shown keeps the value it stands for, so an
+  // untouched dialog changes nothing.
+  int32_t percent = at_open.rewiring_percent;
+  const int32_t* typed = &percent;
+  if (text != RewiringText(at_open.rewiring_percent)) {
+    const std::optional<double> probability = ReadNumberPrefix(text);
+    percent = probability ? RewiringPercentFromProbability(*probability) : 0;
+    typed = probability ? &percent : nullptr;
+  }
   DialogOutcome outcome;
-  if (!ConfirmParameters(window.sim(), window.dialog_opened_with, probability)) {
+  if (!ConfirmParameters(window.sim(), at_open, typed)) {
     outcome.message = MSG_REWIRING_RANGE;  // the percentage stays stored; the dialog stays open
     return outcome;
   }

@@ -98,7 +98,9 @@ struct DialogOutcome {
 // OK with the text of the edit box (read even when it is disabled, cut to its
 // first REWIRING_TEXT_LIMIT characters): derives m0 and m, stores the
 // percentage, checks its range for a small world and applies the network
-// validity rule.
+// validity rule. The text the dialog showed at its opening stands for the
+// percentage stored then; text that does not start with a number is refused
+// for a small world like a percentage out of range.
 DialogOutcome PressOk(WindowState& window, const std::string& edit_text);
 // Cancel, Esc or the close box: the network validity rule alone.
 DialogOutcome PressCancel(WindowState& window);

@@ -39,6 +39,9 @@ class RecordingCanvas final : public Canvas {
   void LineTo(int x, int y) override;
   void Ellipse(int left, int top, int right, int bottom) override;
   void TextOut(int x, int y, std::string_view text) override;
+  int ClientWidth() const override { return client_width_; }
+  // The width ClientWidth reports (PICTURE_WIDTH unless set).
+  void SetClientWidth(int width) { client_width_ = width; }
 
   const std::vector<CanvasCall>& calls() const { return calls_; }
   // The calls of one kind, in order.
@@ -58,6 +61,7 @@ class RecordingCanvas final : public Canvas {
   CanvasCall state_;
   int x_ = 0;
   int y_ = 0;
+  int client_width_ = PICTURE_WIDTH;
 };
 
 }  // namespace veldaris::ui

@@ -90,6 +90,12 @@ UiActions OnCommand(WindowState& window, int id) {
   return actions;
 }
 
+UiActions OnParametersDialogClosed(WindowState& /*window*/) {
+  UiActions actions;
+  actions.invalidate = true;
+  return actions;
+}
+
 UiActions OnBatchTimer(WindowState& window) {
   RunBatch(window.sim(), window.result_files);
   return UiActions{};

@@ -112,6 +112,10 @@ uint32_t CommandSeed(const WindowState& window);
 UiActions OnCreate(WindowState& window);
 // A menu command by id (102..106); any other id does nothing.
 UiActions OnCommand(WindowState& window, int id);
+// After the parameter dialog has closed, either way: invalidate, so that the
+// window shows what it now holds (no network once the dialog dropped it, the
+// chart of cleared series).
+UiActions OnParametersDialogClosed(WindowState& window);
 // The batch timer's tick: RunBatch.
 UiActions OnBatchTimer(WindowState& window);
 // The progress timer's tick: the progress line while running; once the run is

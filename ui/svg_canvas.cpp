@@ -51,10 +51,62 @@ std::string SvgColor(ColorRef color) {
   return buffer;
 }
 
+namespace {
+
+// The length of the well-formed UTF-8 sequence at the start of text whose
+// code point XML may hold, or 0 when there is none (a stray or truncated
+// byte, an overlong form, a surrogate, a code point beyond U+10FFFF, or
+// U+FFFE and U+FFFF).
+size_t ValidXmlSequence(std::string_view text) {
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(0);
+  size_t length = 0;
+  uint32_t code = 0;
+  if (lead < 0x80) {
+    return 1;
+  }
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    code = lead & 0x1Fu;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    code = lead & 0x0Fu;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    code = lead & 0x07u;
+  } else {
+    return 0;
+  }
+  if (text.size() < length) {
+    return 0;
+  }
+  for (size_t i = 1; i < length; ++i) {
+    if ((byte(i) & 0xC0u) != 0x80u) {
+      return 0;
+    }
+    code = (code << 6) | (byte(i) & 0x3Fu);
+  }
+  const uint32_t smallest = length == 2 ? 0x80u : length == 3 ? 0x800u : 0x10000u;
+  if (code < smallest || code > 0x10FFFFu || (code >= 0xD800u && code <= 0xDFFFu) || code == 0xFFFEu ||
+      code == 0xFFFFu) {
+    return 0;
+  }
+  return length;
+}
+
+}  // namespace
+
 std::string EscapeXml(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (const char ch : text) {
+  while (!text.empty()) {
+    const char ch = text[0];
+    const size_t length = ValidXmlSequence(text);
+    if (length == 0) {
+      out += "\xEF\xBF\xBD";  // U+FFFD REPLACEMENT CHARACTER for the byte that starts no valid sequence
+      text.remove_prefix(1);
+      continue;
+    }
     switch (ch) {
       case '&':
         out += "&amp;";
@@ -72,12 +124,13 @@ std::string EscapeXml(std::string_view text) {
         out += "&apos;";
         break;
       default:
-        if (static_cast<unsigned char>(ch) < 0x20 && ch != '\t' && ch != '\n' && ch != '\r') {
+        if (length == 1 && static_cast<unsigned char>(ch) < 0x20 && ch != '\t' && ch != '\n' && ch != '\r') {
           out += '?';
         } else {
-          out += ch;
+          out.append(text.data(), length);
         }
     }
+    text.remove_prefix(length);
   }
   return out;
 }

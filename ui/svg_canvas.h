@@ -14,8 +14,6 @@ namespace veldaris::ui {
 // Ascent of the 14-pixel Gothic face: text drawn with its top-left corner at
 // (x, y) has its baseline at y + TEXT_ASCENT.
 inline constexpr int TEXT_ASCENT = 12;
-// Advance of one half-width character of that face.
-inline constexpr int TEXT_CHAR_WIDTH = 7;
 
 class SvgCanvas final : public Canvas {
  public:
@@ -55,7 +53,9 @@ class SvgCanvas final : public Canvas {
 // "#rrggbb" of a colour value.
 std::string SvgColor(ColorRef color);
 // Text with &, <, >, " and ' escaped; control characters XML cannot hold
-// become '?'.
+// become '?', and every byte that starts no valid UTF-8 sequence of a
+// character XML can hold becomes U+FFFD, so the document stays well-formed
+// whatever text is drawn.
 std::string EscapeXml(std::string_view text);
 
 // What the window would show now (PaintWindow), as an SVG document.

@@ -1,5 +1,6 @@
 // Generation statistics, the run cycle, the result files, and complete runs
 // compared with reference outputs.
+#include <clocale>
 #include <cstdlib>
 #include <sstream>
 
@@ -167,6 +168,19 @@ TEST_F(ModelRun, CompleteRunsMatchReferenceOutputs) {
     RunToCompletion(sim, c.seed_b, files);
     for (const char* file : {INITIAL_RESULT_FILE, ALL_RESULT_FILE}) EXPECT_EQ(Result(file), ReadFile(golden / file));
   }
+}
+
+// A locale whose decimal point is a comma changes nothing in the files.
+TEST_F(ModelRun, ResultFilesAreTheSameBytesInEveryLocale) {
+  ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr)
+      << "the de_DE.UTF-8 locale is missing: scripts/install-deps";
+  const ParameterChoice choice{SMALL_WORLD, 50, 8, 1000, 8, 10, 0.1};
+  SetParameters(sim, choice, 1234567);
+  BuildAndMeasureNetwork(sim, 1234567);
+  RunToCompletion(sim, 1234568, files);
+  std::setlocale(LC_ALL, "C");
+  const std::filesystem::path golden = std::filesystem::path(VELDARIS_TEST_DATA_DIR) / "golden" / "sw50";
+  for (const char* file : {INITIAL_RESULT_FILE, ALL_RESULT_FILE}) EXPECT_EQ(Result(file), ReadFile(golden / file));
 }
 
 }  // namespace

@@ -50,6 +50,21 @@ TEST_F(UiDrawing, MeasuresAndNetwork) {
   const CanvasCall* degree = c.FindText("Average Degree: 8.000000");
   EXPECT_TRUE(degree != nullptr && degree->a == 577 && degree->b == 20 && degree->text_color == BLACK);
 
+  // Lines that fit stay where they are, also when they end exactly at the
+  // edge; lines that would run past it (24, 25, 36 and 32 cells of 7 pixels,
+  // from x 577, 577, 550 and 560) end 3 pixels inside it.
+  const std::pair<int, std::vector<int>> widths[] = {
+      {760, {577, 577, 505, 533}}, {752, {577, 577, 497, 525}}, {700, {529, 522, 445, 473}}};
+  for (const auto& [width, expected] : widths) {
+    c.Clear();
+    c.SetClientWidth(width);
+    DrawNetworkMeasures(c, sim);
+    std::vector<int> xs;
+    for (const CanvasCall& text : c.Calls(CanvasCallKind::TextOut)) xs.push_back(text.a);
+    EXPECT_EQ(xs, expected) << "client width " << width;
+  }
+  c.SetClientWidth(PICTURE_WIDTH);
+
   sim.degree_distribution[0] = 0.25;  // degree 0: no point
   sim.degree_distribution[1] = 0.25;  // on the vertical axis
   std::fill_n(sim.degree_distribution + 2, 49, 0.0);

@@ -74,7 +74,7 @@ TEST_F(UiParameterDialog, NetworkValidityRuleOnOkAndCancel) {
     int built, percent;
   } cases[] = {{kSmallWorld, {k4Strategies, k3000Generations, kL30}, "0.05", 1, 5},  // S, G and L
                {kSmallWorld, {k8Strategies}, nullptr, 1, 5},
-               {kSmallWorld, {}, "", 0, 10},                // 0.05 is shown as "0.1"
+               {kSmallWorld, {}, "", 1, 5},                 // 0.05 is shown as "0.1": kept as it was
                {kSmallWorld, {k200Groups}, nullptr, 0, 5},  // Cancel keeps the click
                {kSmallWorld, {k4Connectivity}, "0.05", 0, 5},
                {kScaleFree, {}, "0.7", 1, 70},  // rewiring of a scale-free network
@@ -91,6 +91,26 @@ TEST_F(UiParameterDialog, NetworkValidityRuleOnOkAndCancel) {
         << "case " << &c - cases;
   }
   EXPECT_EQ(sim.params.group_count, 200);
+}
+
+// Text that starts with no number is refused like a value out of range, and
+// the text shown confirms the value it shows.
+TEST_F(UiParameterDialog, OkRefusesTextWithoutANumberAndKeepsTheShownValue) {
+  ASSERT_TRUE(SetParameters({}, "0.29").close);
+  ParametersDialogView view = InitParametersDialog(window);
+  EXPECT_EQ(view.edit_text, "0.3");  // 28 shown to a tenth
+  for (const char* text : {"abc", "", " .", "-", "x0.5"}) {
+    const DialogOutcome refused = PressOk(window, text);
+    EXPECT_FALSE(refused.close) << '"' << text << '"';
+    EXPECT_EQ(refused.message, MSG_REWIRING_RANGE);
+    EXPECT_EQ(sim.params.rewiring_percent, 28);
+  }
+  EXPECT_TRUE(PressOk(window, "0.3").close);
+  EXPECT_EQ(sim.params.rewiring_percent, 28);
+  EXPECT_TRUE(PressOk(window, "0.30").close);  // typed anew
+  EXPECT_EQ(sim.params.rewiring_percent, 30);
+  ClickRadio(window, view, kScaleFree);  // the value is not used: anything goes
+  EXPECT_TRUE(PressOk(window, "abc").close);
 }
 
 TEST(UiRewiringText, ReadsLikeAtofWithADecimalPoint) {

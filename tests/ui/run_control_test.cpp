@@ -31,7 +31,8 @@ TEST_F(UiRunControl, FreshAndParametersSetStates) {
 
   sim.series.D_Avg[5] = 3.0;
   EXPECT_EQ(Text(OnCommand(window, CMD_SET_PARAMETERS)), "parameters ");
-  EXPECT_EQ(sim.series.D_Avg[5], 0.0);  // ResetRun first
+  EXPECT_EQ(Text(OnParametersDialogClosed(window)), "invalidate ");  // shows what the dialog left
+  EXPECT_EQ(sim.series.D_Avg[5], 0.0);                               // ResetRun first
   ASSERT_TRUE(PressOk(window, "0.1").close);
   EXPECT_EQ(Text(OnCommand(window, CMD_EXECUTE_SIMULATION)), MSG_BUILD_FIRST);
   EXPECT_EQ(Text(OnCommand(window, CMD_BUILD_NETWORK)), "invalidate ");

@@ -64,6 +64,24 @@ TEST_F(UiSvg, PictureHasOneElementPerDrawingCall) {
   EXPECT_EQ(CountElements(c.Document())["text"], 1);
 }
 
+// Whatever bytes a text holds, the document stays well-formed UTF-8 that XML
+// can hold: every byte that starts no valid sequence becomes U+FFFD.
+TEST(UiSvgText, InvalidUtf8BecomesReplacementCharacters) {
+  const std::string r = "\xEF\xBF\xBD";
+  const std::pair<std::string, std::string> cases[] = {
+      {"\xEF\xBC\xAD\xF0\x9F\x98\x80", "\xEF\xBC\xAD\xF0\x9F\x98\x80"},  // valid 3- and 4-byte characters
+      {"a\x80"
+       "b",
+       "a" + r + "b"},                              // a stray continuation byte
+      {"\xE3\x82", r + r},                          // truncated at the end
+      {"\xC0\xAF\xE0\x80\xAF", r + r + r + r + r},  // overlong forms
+      {"\xED\xA0\x80", r + r + r},                  // a surrogate
+      {"\xF4\x90\x80\x80\xF5", r + r + r + r + r},  // beyond U+10FFFF
+      {"\xEF\xBF\xBE<", r + r + r + "&lt;"},        // U+FFFE, then markup
+  };
+  for (const auto& [text, escaped] : cases) EXPECT_EQ(EscapeXml(text), escaped);
+}
+
 TEST_F(UiSvg, WriteReplacesAtomicallyAndKeepsOldFilesOnFailure) {
   const std::filesystem::path target = dir_ / "picture.svg";
   std::ofstream(target) << "old";

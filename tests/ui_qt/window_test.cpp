@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QWindow>
 #include <QtTest>
@@ -193,6 +194,26 @@ class WindowTest : public QObject {
     QCOMPARE(Sim().parameters_set * 1000 + Sim().params.rewiring_percent, 1101);
   }
 
+  // Closing the dialog with a change that drops the network repaints the
+  // window, which no longer shows the network it cannot run.
+  void DroppedNetworkDisappearsWhenTheDialogCloses() {
+    // What the window shows: its backing store, not a fresh rendering.
+    const auto shown = [this] {
+      const QPoint at = window_->Drawing()->mapTo(window_.get(), QPoint(0, 0));
+      return window_->screen()->grabWindow(window_->winId(), at.x(), at.y(), 400, 400).toImage();
+    };
+    QVERIFY(SetParameters("0.1"));
+    Trigger(CMD_BUILD_NETWORK);
+    QTRY_VERIFY(HasColour(shown(), QRect(187, 15, 4, 4), Qt::red));
+    QVERIFY(InDialog(CMD_SET_PARAMETERS, [](QDialog& dialog) {
+      Click(dialog, 1015);  // 200 groups
+      Click(dialog, ID_CANCEL);
+    }));
+    QCOMPARE(Sim().network_built, 0);
+    QTest::qWait(100);
+    QVERIFY(!HasColour(shown(), QRect(0, 0, 400, 400), Qt::red));
+  }
+
   void VersionDialogShowsItsTextsAndClosesByOkOrEsc() {
     QStringList texts;
     QVERIFY(InDialog(CMD_VERSION, [&](QDialog& dialog) {
@@ -203,9 +224,15 @@ class WindowTest : public QObject {
     QVERIFY(InDialog(CMD_VERSION, [](QDialog& dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); }));
   }
 
+  // The reference case sw50 (the defaults with rewiring 0.1) with the clock
+  // replaced by its two seeds. Also run with LC_ALL=de_DE.UTF-8 (see
+  // CMakeLists.txt), where Qt switches the C library to a decimal comma.
   void RunDrawsNetworkProgressAndCharts() {
+    window_->State().use_fixed_seed = true;
+    window_->State().fixed_seed = 1234567;
     QVERIFY(SetParameters("0.1"));
     Trigger(CMD_BUILD_NETWORK);
+    window_->State().fixed_seed = 1234568;
     Trigger(CMD_EXECUTE_SIMULATION);
 
     // Running: the window is disabled, shows the progress line and refuses to close.
@@ -222,8 +249,12 @@ class WindowTest : public QObject {
     QVERIFY(HasColour(done, QRect(38, 382, 675, 226), Qt::red));   // defection line
     QVERIFY(HasColour(done, QRect(38, 382, 675, 226), Qt::blue));  // cooperation line
     QVERIFY(!HasColour(done, QRect(580, 7, 180, 13), Qt::black));  // progress line gone
-    QVERIFY(QFile::exists(results_->filePath(INITIAL_RESULT_FILE)) &&
-            QFile::exists(results_->filePath(ALL_RESULT_FILE)));
+    for (const char* file : {INITIAL_RESULT_FILE, ALL_RESULT_FILE}) {
+      QFile written(results_->filePath(file));
+      QFile golden(QStringLiteral(VELDARIS_TEST_DATA_DIR "/golden/sw50/") + file);
+      QVERIFY(written.open(QIODevice::ReadOnly) && golden.open(QIODevice::ReadOnly));
+      QVERIFY2(written.readAll() == golden.readAll(), file);
+    }
   }
 
   // The report comes in an enabled box owned by the window.

@@ -124,17 +124,20 @@ TEST(OutOfRangeRewiringIsRefusedInABoxOwnedByTheDialog) {
   CHECK_EQ(window.Sim().parameters_set, 1);
 }
 
+// The network dropped by closing the dialog is no longer shown.
 TEST(CancelAppliesTheNetworkValidityRule) {
   MainWindow window;
   REQUIRE(SetParameters(window, {}, "0.1"));
   window.Command(ui::CMD_BUILD_NETWORK);
   REQUIRE(window.Sim().network_built == 1);
+  CHECK(CaptureShown(window.Handle()).Count(187, 15, 190, 18, ui::RED) > 0);  // group 1's dot
   WithParametersDialog(window, [&](HWND dialog) {
     Click(dialog, 1015);
     Click(dialog, ID_CANCEL);
   });
   CHECK_EQ(window.Sim().params.group_count, 200);
   CHECK_EQ(window.Sim().network_built, 0);
+  CHECK_EQ(CaptureShown(window.Handle()).Count(0, 0, 400, 400, ui::RED), 0);
 }
 
 TEST(VersionDialogOpensOverTheWindow) {

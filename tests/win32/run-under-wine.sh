@@ -9,8 +9,9 @@
 # --exe FILE       run FILE instead, without building
 # ARGS             passed to the test program (e.g. --filter Dialog)
 #
-# Wine gets a fresh prefix in a temporary directory, removed at the end; its
-# first start takes a few seconds. The exit status is the test program's.
+# Wine gets a fresh prefix in a temporary directory with Wine's own fonts
+# (tests/win32/wine-prefix.sh), removed at the end. The exit status is the
+# test program's.
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/../.." && pwd)"
@@ -26,7 +27,7 @@ while [ $# -gt 0 ]; do
   esac
 done
 
-for tool in wine xvfb-run; do
+for tool in wine Xvfb; do
   command -v "$tool" >/dev/null || { echo "run-under-wine.sh: $tool is not installed" >&2; exit 2; }
 done
 
@@ -38,27 +39,25 @@ if [ -z "$exe" ]; then
   exe="$build_dir/tests/veldaris_win32_test.exe"
 fi
 
-prefix="$(mktemp -d "${TMPDIR:-/tmp}/veldaris-wine.XXXXXX")"
-cleanup() {
-  WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
-  rm -rf "$prefix"
-}
-trap cleanup EXIT
-
-export WINEPREFIX="$prefix"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="  # no .NET or Gecko installer dialogs
-data_dir="$(WINEPREFIX="$prefix" winepath -w "$root/tests/data" 2>/dev/null || true)"
+# Everything on a virtual display of its own, the prefix's set-up included: a
+# prefix made without the display that its programs use does not run them
+# properly.
 status=0
-# A screen larger than the 760 x 720 window, in true colour.
-xvfb-run -a -s "-screen 0 1280x1024x24" \
-  bash -c 'wineboot -i >/dev/null 2>&1
-           # No window manager runs on the virtual display: unmanaged windows
-           # spare Wine its wait for one on every hide and destroy.
-           wine reg add "HKCU\Software\Wine\X11 Driver" /v Managed /d N /f >/dev/null 2>&1
-           wineserver -w
-           wine "$@"; status=$?
-           wineserver -w
-           exit $status' \
-  wine-run "$exe" ${data_dir:+--data-dir "$data_dir"} "${args[@]}" || status=$?
+"$root/tests/run-on-xvfb.sh" bash -c '
+  set -euo pipefail
+  root=$1 exe=$2
+  shift 2
+  source "$root/tests/win32/wine-prefix.sh"
+  trap wine_prefix_remove EXIT
+  wine_prefix_create
+  # No window manager runs on the virtual display: unmanaged windows spare
+  # Wine its wait for one on every hide and destroy, and Wine draws the frames.
+  wine reg add "HKCU\Software\Wine\X11 Driver" /v Managed /d N /f >/dev/null 2>&1
+  wineserver -w
+  data_dir=$(winepath -w "$root/tests/data" 2>/dev/null || true)
+  status=0
+  wine "$exe" ${data_dir:+--data-dir "$data_dir"} "$@" || status=$?
+  wineserver -w
+  exit $status' \
+  wine-run "$root" "$exe" "${args[@]}" || status=$?
 exit "$status"

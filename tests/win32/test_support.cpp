@@ -177,6 +177,16 @@ Capture CaptureWindow(HWND window, bool frame) {
   return capture;
 }
 
+Capture CaptureShown(HWND window) {
+  UpdateWindow(window);
+  RECT area;
+  GetClientRect(window, &area);
+  HDC dc = GetDC(window);
+  Capture capture = CopySurface(dc, area.right - area.left, area.bottom - area.top);
+  ReleaseDC(window, dc);
+  return capture;
+}
+
 bool WriteBmp(const Capture& capture, const std::string& path) {
   const int row_bytes = (capture.width * 3 + 3) & ~3;
   BITMAPFILEHEADER file = {};

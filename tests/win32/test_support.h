@@ -78,6 +78,9 @@ struct Capture {
 };
 // The client area, or with frame the whole window with caption and menu bar.
 Capture CaptureWindow(HWND window, bool frame = false);
+// The client area as it shows now, once the paints already due are done:
+// unlike CaptureWindow, nothing is invalidated first.
+Capture CaptureShown(HWND window);
 // A 24-bit bottom-up BMP file of the capture.
 bool WriteBmp(const Capture& capture, const std::string& path);
 

@@ -8,13 +8,13 @@
 #include <QPainter>
 #include <QPalette>
 #include <QScopedValueRollback>
-#include <QShowEvent>
 #include <QString>
 
 #include "ui/drawing.h"
 #include "ui/qt/app_icon.h"
 #include "ui/qt/dialogs.h"
 #include "ui/qt/error_message.h"
+#include "ui/qt/outer_size.h"
 #include "ui/qt/qpainter_canvas.h"
 
 namespace veldaris::ui::qt {
@@ -56,7 +56,10 @@ MainWindow::MainWindow() {
 
   drawing_ = new DrawingArea(this, state_);
   setCentralWidget(drawing_);
+  // The size is the outer size, frame included: the inside first, and the
+  // frame taken off it once the window manager has told it.
   resize(WINDOW_WIDTH, WINDOW_HEIGHT);
+  new OuterSizeFitter(this, QSize(WINDOW_WIDTH, WINDOW_HEIGHT));
 
   // Qt's timers do not queue overdue ticks: a timer that falls behind (while a
   // batch or a paint takes longer than its period) fires once when the event
@@ -124,8 +127,11 @@ void MainWindow::Apply(const UiActions& actions) {
     drawing_->update();
   }
   if (actions.open_parameters_dialog) {
-    ParametersDialog dialog(this, state_);
-    dialog.exec();
+    {
+      ParametersDialog dialog(this, state_);
+      dialog.exec();
+    }
+    Apply(OnParametersDialogClosed(state_));
   }
   if (actions.open_version_dialog) {
     VersionDialog dialog(this);
@@ -149,23 +155,6 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   }
   event->accept();
   Apply(OnDestroy(state_));
-}
-
-void MainWindow::showEvent(QShowEvent* event) {
-  QMainWindow::showEvent(event);
-  if (!outer_size_fitted_) {
-    outer_size_fitted_ = true;
-    // The frame is known only once the window is on screen.
-    QTimer::singleShot(0, this, &MainWindow::FitOuterSize);
-  }
-}
-
-void MainWindow::FitOuterSize() {
-  // The outer size includes the frame; Qt sizes the inside of the frame.
-  const QSize frame = frameGeometry().size() - geometry().size();
-  if (frame.width() > 0 || frame.height() > 0) {
-    resize(WINDOW_WIDTH - frame.width(), WINDOW_HEIGHT - frame.height());
-  }
 }
 
 }  // namespace veldaris::ui::qt

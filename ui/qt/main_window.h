@@ -47,7 +47,6 @@ class MainWindow : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
-  void showEvent(QShowEvent* event) override;
 
  private:
   void AddMenus();
@@ -55,7 +54,6 @@ class MainWindow : public QMainWindow {
   void ProgressTick();
   // Carries out a handler's actions in their fixed order.
   void Apply(const UiActions& actions);
-  void FitOuterSize();
 
   WindowState state_;
   DrawingArea* drawing_ = nullptr;
@@ -65,7 +63,6 @@ class MainWindow : public QMainWindow {
   // nested event loop; ticks that fall due meanwhile are dropped, as the
   // window system merges ticks of a timer that is still being served.
   bool in_timer_handler_ = false;
-  bool outer_size_fitted_ = false;
 };
 
 }  // namespace veldaris::ui::qt

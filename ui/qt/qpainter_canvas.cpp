@@ -1,6 +1,7 @@
 #include "ui/qt/qpainter_canvas.h"
 
 #include <QFontDatabase>
+#include <QPaintDevice>
 #include <QPainter>
 #include <QRectF>
 #include <QString>
@@ -83,6 +84,11 @@ void QPainterCanvas::TextOut(int x, int y, std::string_view text) {
   // drawText places the baseline; the opaque background mode fills the cell
   // behind the text with white.
   painter_.drawText(QPoint(x, y + painter_.fontMetrics().ascent()), string);
+}
+
+int QPainterCanvas::ClientWidth() const {
+  const QPaintDevice* device = painter_.device();
+  return device != nullptr ? device->width() : PICTURE_WIDTH;
 }
 
 }  // namespace veldaris::ui::qt

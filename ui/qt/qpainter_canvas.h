@@ -37,6 +37,8 @@ class QPainterCanvas final : public Canvas {
   void LineTo(int x, int y) override;
   void Ellipse(int left, int top, int right, int bottom) override;
   void TextOut(int x, int y, std::string_view text) override;
+  // The width of the painter's device: the drawing area.
+  int ClientWidth() const override;
 
  private:
   QPainter& painter_;

@@ -8,13 +8,33 @@
 // is no surface every call does nothing.
 #pragma once
 
+#include <string>
+
 #include "ui/canvas.h"
 #include "ui/win32/win32_api.h"
 
 namespace veldaris::ui::win32 {
 
-// The face "ＭＳゴシック" in code page 932, as CreateFontA takes it.
+// The face "ＭＳゴシック" in code page 932. Only a system whose code page is
+// 932 reads these bytes as that name, so the canvas converts them to UTF-16.
 inline constexpr const char* FONT_FACE_CP932 = "\x82\x6C\x82\x72\x83\x53\x83\x56\x83\x62\x83\x4E";
+// The same Gothic face under its English name, as systems without the
+// Japanese name may have it installed.
+inline constexpr const wchar_t* FONT_FACE_ENGLISH = L"MS Gothic";
+
+// FONT_FACE_CP932 converted from code page 932 to UTF-16; empty when the
+// system cannot convert it.
+std::wstring FontFaceName();
+// Whether a font family of this name is installed.
+bool FontInstalled(const std::wstring& face);
+// The face the canvas draws with: the first installed of FontFaceName(),
+// FONT_FACE_ENGLISH and FONT_FALLBACK_FACE, all with the half-width cells of
+// 7 pixels that the layout of the texts assumes; empty when none is installed.
+// Looked up once.
+const std::wstring& CanvasFontFace();
+// A font of the canvas's height and weight in the face; with an empty face,
+// the system's fixed-pitch font, whose cells come nearest to those.
+HFONT CreateCanvasFont(const std::wstring& face);
 
 class GdiCanvas final : public Canvas {
  public:
@@ -41,6 +61,8 @@ class GdiCanvas final : public Canvas {
   void Ellipse(int left, int top, int right, int bottom) override;
   // The window's texts are ASCII, so the bytes go to TextOutA unchanged.
   void TextOut(int x, int y, std::string_view text) override;
+  // The window's client-area width; PICTURE_WIDTH on a borrowed surface.
+  int ClientWidth() const override;
 
  private:
   // One selectable kind of object: the one this canvas selected last and the

@@ -108,6 +108,7 @@ void PerformActions(HWND window, WindowState& state, const UiActions& actions) {
   if (actions.open_parameters_dialog) {
     DialogBoxParamA(InstanceOf(window), MAKEINTRESOURCEA(PARAMETERS_DIALOG_ID), window, ParametersDlgProc,
                     reinterpret_cast<LPARAM>(&state));
+    PerformActions(window, state, OnParametersDialogClosed(state));
   }
   if (actions.open_version_dialog) {
     DialogBoxParamA(InstanceOf(window), MAKEINTRESOURCEA(VERSION_DIALOG_ID), window, VersionDlgProc, 0);

@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Runs the Windows build of the headless driver under Wine on the reference
+# cases of tests/data/golden and compares its two result files with the
+# reference ones byte for byte; also checks that it reports the package
+# version.
+#
+#   tests/win32/driver-under-wine.sh --exe veldaris-run.exe [--version VERSION]
+#
+# A console program needs no display. Prints one line per check and
+# "N passed, M failed"; the exit status is 0 only when every check passed.
+set -euo pipefail
+
+root="$(cd "$(dirname "$0")/../.." && pwd)"
+golden="$root/tests/data/golden"
+exe=""
+version=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --exe) exe="$2"; shift 2 ;;
+    --version) version="$2"; shift 2 ;;
+    *) echo "driver-under-wine.sh: unknown argument $1" >&2; exit 2 ;;
+  esac
+done
+[ -f "$exe" ] || { echo "driver-under-wine.sh: no program $exe (give --exe)" >&2; exit 2; }
+
+# shellcheck source=tests/win32/wine-prefix.sh
+source "$root/tests/win32/wine-prefix.sh"
+work="$(mktemp -d "${TMPDIR:-/tmp}/veldaris-driver.XXXXXX")"
+trap 'wine_prefix_remove; rm -rf "$work"' EXIT
+unset DISPLAY WAYLAND_DISPLAY
+wine_prefix_create
+
+passed=0
+failed=0
+report() {  # report OK|FAIL what
+  echo "[ $1 ] $2"
+  if [ "$1" = OK ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+}
+
+# The cases of tests/data/golden/README.md: folder, then the options.
+cases=(
+  "sw50 --network small-world --groups 50 --strategies 8 --generations 1000 --connectivity 8 --length 10
+        --rewiring 0.1 --network-seed 1234567 --run-seed 1234568"
+  "lattice --network small-world --groups 50 --strategies 4 --generations 1000 --connectivity 4 --length 10
+        --rewiring 0 --network-seed 42 --run-seed 43"
+  "sf50 --network scale-free --groups 50 --strategies 4 --generations 1000 --connectivity 4 --length 10
+        --network-seed 777 --run-seed 778"
+)
+for line in "${cases[@]}"; do
+  read -r -d '' -a words <<<"$line" || true
+  name="${words[0]}"
+  out="$work/$name"
+  mkdir -p "$out"
+  status=0
+  wine "$exe" "${words[@]:1}" --quiet --output-dir "$(winepath -w "$out")" >"$work/$name.log" 2>&1 || status=$?
+  if [ "$status" -ne 0 ]; then
+    cat "$work/$name.log"
+    report FAIL "$name: exit status $status"
+    continue
+  fi
+  for file in Veldaris_Result_Initial.csv Veldaris_Result_All.csv; do
+    if cmp "$golden/$name/$file" "$out/$file"; then
+      report OK "$name $file"
+    else
+      report FAIL "$name $file differs from the reference"
+    fi
+  done
+done
+
+if [ -n "$version" ]; then
+  said="$(wine "$exe" --version 2>&1 | tr -d '\r')"
+  if [ "$said" = "$version" ]; then
+    report OK "--version says $version"
+  else
+    report FAIL "--version says \"$said\", the package is $version"
+  fi
+fi
+wineserver -w
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
