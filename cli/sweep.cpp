@@ -165,6 +165,14 @@ class Progress {
   std::chrono::steady_clock::time_point last_shown_{};
 };
 
+// About how long a run takes, in arbitrary units: every generation plays
+// N x K games of S strategies of L moves and evolves N x S strategies; the
+// network's path lengths take N^3 steps once.
+double RunCost(const RunParameters& p) {
+  const double n = p.groups;
+  return static_cast<double>(p.generations) * n * p.strategies * p.length * (p.connectivity + 1.0) + n * n * n;
+}
+
 // Makes one run in a directory of its own under runs/: written under a
 // temporary name, run.json last, then renamed into place. Returns empty, or
 // what went wrong, in which case nothing of the run remains.
@@ -431,6 +439,12 @@ int RunCommand(const std::string& sweep_file, const std::string& out_text, const
       }
     }
   }
+  // Longest runs first, so that the threads finish close together; the files
+  // do not depend on the order.
+  std::stable_sort(pending.begin(), pending.end(), [&](size_t a, size_t b) {
+    return RunCost(plan.points[static_cast<size_t>(plan.runs[a].point)]) >
+           RunCost(plan.points[static_cast<size_t>(plan.runs[b].point)]);
+  });
   const unsigned threads = static_cast<unsigned>(std::min<size_t>(jobs, std::max<size_t>(pending.size(), 1)));
   streams.out << "Sweep of " << plan.runs.size() << " runs (" << plan.points.size() << " points x " << plan.replicates
               << " replicates)";
