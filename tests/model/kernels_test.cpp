@@ -1,9 +1,10 @@
-// The block generator and the output bitmap, every variant against an
-// independent reference; the AVX2 variants are skipped, and reported so,
-// where the processor lacks them.
+// The block generator, the output bitmap and word popcount, every variant
+// against an independent reference; the AVX2 and POPCNT variants are skipped,
+// and reported so, where the processor lacks them.
 #include <random>
 
 #include "model/mt_block.h"
+#include "model/popcount_words.h"
 #include "model_test_support.h"
 
 namespace veldaris::test {
@@ -114,6 +115,31 @@ TEST(OutputLimit, IsTheLastOutputDrawingBelowTheValue) {
     }
   }
 }
+
+class Popcount : public ::testing::TestWithParam<PopcountPath> {
+ protected:
+  void SetUp() override {
+    if (GetParam() == PopcountPath::Hardware && BestPopcountPath() != PopcountPath::Hardware) {
+      GTEST_SKIP() << "this processor has no POPCNT instruction";
+    }
+  }
+};
+
+TEST_P(Popcount, CountsEveryBitOfEveryWord) {
+  std::mt19937_64 rng(5);
+  std::vector<uint64_t> words = {0, ~0ULL, 1, 1ULL << 63};
+  while (words.size() < 300) words.push_back(rng() & rng());
+  int32_t expected = 0;
+  for (size_t count = 0; count <= words.size(); ++count) {
+    ASSERT_EQ(PopcountWords(words.data(), static_cast<int32_t>(count), GetParam()), expected) << count;
+    for (int32_t bit = 0; count < words.size() && bit < 64; ++bit) expected += (words[count] >> bit) & 1U;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, Popcount, ::testing::Values(PopcountPath::Portable, PopcountPath::Hardware),
+                         [](const auto& info) {
+                           return info.param == PopcountPath::Hardware ? "Hardware" : "Portable";
+                         });
 
 }  // namespace
 }  // namespace veldaris::test
