@@ -1,11 +1,13 @@
-// The block generator, the output bitmap and word popcount, every variant
-// against an independent reference; the AVX2 and POPCNT variants are skipped,
-// and reported so, where the processor lacks them.
+// The block generator, the output bitmap, word popcount and breadth-first path
+// lengths, every variant against an independent reference; the AVX2 and
+// POPCNT variants are skipped, and reported so, where the processor lacks them.
+#include <numeric>
 #include <random>
 
 #include "model/mt_block.h"
 #include "model/popcount_words.h"
 #include "model_test_support.h"
+#include "network/path_lengths.h"
 
 namespace veldaris::test {
 namespace {
@@ -140,6 +142,88 @@ INSTANTIATE_TEST_SUITE_P(Paths, Popcount, ::testing::Values(PopcountPath::Portab
                          [](const auto& info) {
                            return info.param == PopcountPath::Hardware ? "Hardware" : "Portable";
                          });
+
+// Breadth-first distances against the model's level-by-level search, on
+// networks written straight into the group records.
+class PathLengths : public ModelTest {
+ protected:
+  void Clear(int32_t n) {
+    sim.params.group_count = n;
+    InitNeighbourLists(sim, SMALL_WORLD);
+  }
+  void Link(int32_t a, int32_t b, bool one_way = false) {
+    sim.groups[a].neighbours[++sim.groups[a].degree] = b;
+    if (!one_way) sim.groups[b].neighbours[++sim.groups[b].degree] = a;
+  }
+  // Each group after the first in a random order links to its predecessor
+  // (a chain: the longest distances N groups can have) or to a random earlier
+  // one (a tree, mostly leaves of degree 1), unless left out of the tree.
+  void RandomTree(int32_t n, bool chain, int32_t left_out_percent, std::mt19937& rng) {
+    std::vector<int32_t> order(n);
+    std::iota(order.begin(), order.end(), 1);
+    std::shuffle(order.begin(), order.end(), rng);
+    for (int32_t i = 1; i < n; ++i) {
+      if (static_cast<int32_t>(rng() % 100) >= left_out_percent) Link(order[i], order[chain ? i - 1 : rng() % i]);
+    }
+  }
+
+  // All N searches compared with ComputePathLengths (whose dist and hops
+  // agree once it is done) for every pair of groups 1..N, over stale values
+  // (-1). Outside 1..N the output starts as N, the mark of a group not
+  // reached, and must stay so: a search that took an entry 0 or above N for
+  // a group would change it.
+  ::testing::AssertionResult MatchesLevelSearch() {
+    const int32_t n = sim.params.group_count;
+    constexpr std::ptrdiff_t kStride = sizeof(GroupRecord) / sizeof(int32_t);
+    static_assert(sizeof(GroupRecord) % sizeof(int32_t) == 0);
+    const NeighbourListView view{&sim.groups[0].degree, kStride, sim.groups[0].neighbours, kStride, n};
+    constexpr int32_t kRow = MAX_GROUPS + 1;
+    std::vector<int32_t> dist(static_cast<size_t>(kRow) * kRow, n);
+    for (int32_t s = 1; s <= n; ++s) std::fill_n(dist.begin() + s * kRow + 1, n, -1);
+    int32_t queue[PATH_QUEUE_CAPACITY];
+    AllPathLengths(view, dist.data(), kRow, queue);
+    ComputePathLengths(sim);
+    for (int32_t s = 0; s <= MAX_GROUPS; ++s) {
+      const GroupRecord& r = sim.groups[s];
+      for (int32_t t = 0; t <= MAX_GROUPS; ++t) {
+        const int32_t got = dist[s * kRow + t];
+        const bool inside = s >= 1 && s <= n && t >= 1 && t <= n;
+        if (inside ? got != r.dist[t] || got != r.hops[t] : got != n) {
+          return ::testing::AssertionFailure() << "N " << n << " from " << s << " to " << t << ": " << got
+                                               << ", level search " << r.dist[t] << " (hops " << r.hops[t] << ")";
+        }
+      }
+    }
+    return ::testing::AssertionSuccess();
+  }
+};
+
+// Links are one-way in half the networks (followed only from the group that
+// lists them); there, one entry per group is 0 or above N, not a group, and
+// passed over as the level search passes over it.
+TEST_F(PathLengths, MatchTheLevelSearchOnRandomNetworks) {
+  std::mt19937 rng(99);
+  for (int32_t n : {3, 4, 5, 9, 31, 100, 250, 500}) {
+    // From no links through scattered pieces to one dense component; at 500
+    // groups, where the level search takes a quarter of a second, one sparse
+    // network.
+    for (int32_t links : {0, n / 3, n, 3 * n, n * (n - 1) / 4}) {
+      if (n == MAX_GROUPS && links != 3 * n) continue;
+      for (bool one_way : {false, true}) {
+        Clear(n);
+        for (int32_t i = 0; i < links; ++i) Link(1 + rng() % n, 1 + rng() % n, one_way);
+        for (int32_t g = 1; one_way && g <= n; ++g)
+          Link(g, rng() % 2 == 0 || n == MAX_GROUPS ? 0 : n + 1 + rng() % (MAX_GROUPS - n), true);
+        ASSERT_TRUE(MatchesLevelSearch()) << links << " links, one way " << one_way;
+      }
+    }
+    for (auto [chain, left_out] : {std::pair{true, 0}, {false, 0}, {false, 20}}) {
+      Clear(n);
+      RandomTree(n, chain, left_out, rng);
+      ASSERT_TRUE(MatchesLevelSearch()) << (chain ? "chain" : "tree") << ", " << left_out << "% left out";
+    }
+  }
+}
 
 }  // namespace
 }  // namespace veldaris::test
