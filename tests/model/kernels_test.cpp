@@ -9,7 +9,13 @@
 #include "model_test_support.h"
 #include "network/path_lengths.h"
 
-namespace veldaris::test {
+namespace veldaris {
+
+// Names the variants in test names and messages.
+void PrintTo(SimdPath path, std::ostream* os) { *os << (path == SimdPath::Avx2 ? "Avx2" : "Scalar"); }
+void PrintTo(PopcountPath path, std::ostream* os) { *os << (path == PopcountPath::Hardware ? "Hardware" : "Portable"); }
+
+namespace test {
 namespace {
 
 // The generator as published: initialisation, and the twist with cyclic
@@ -93,7 +99,7 @@ TEST_P(MtBlock, BitmapMarksExactlyTheValuesAtOrBelowTheLimit) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, MtBlock, ::testing::Values(SimdPath::Scalar, SimdPath::Avx2),
-                         [](const auto& info) { return info.param == SimdPath::Avx2 ? "Avx2" : "Scalar"; });
+                         ::testing::PrintToStringParamName());
 
 // UniformBelow(n)'s value for the output u.
 int32_t DrawFrom(uint64_t u, int32_t n) { return static_cast<int32_t>((u * static_cast<uint64_t>(n)) >> 32); }
@@ -139,9 +145,7 @@ TEST_P(Popcount, CountsEveryBitOfEveryWord) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, Popcount, ::testing::Values(PopcountPath::Portable, PopcountPath::Hardware),
-                         [](const auto& info) {
-                           return info.param == PopcountPath::Hardware ? "Hardware" : "Portable";
-                         });
+                         ::testing::PrintToStringParamName());
 
 // Breadth-first distances against the model's level-by-level search, on
 // networks written straight into the group records.
@@ -226,4 +230,5 @@ TEST_F(PathLengths, MatchTheLevelSearchOnRandomNetworks) {
 }
 
 }  // namespace
-}  // namespace veldaris::test
+}  // namespace test
+}  // namespace veldaris
