@@ -1,0 +1,234 @@
+// The block generator, the output bitmap, word popcount and breadth-first path
+// lengths, every variant against an independent reference; the AVX2 and
+// POPCNT variants are skipped, and reported so, where the processor lacks them.
+#include <numeric>
+#include <random>
+
+#include "model/mt_block.h"
+#include "model/popcount_words.h"
+#include "model_test_support.h"
+#include "network/path_lengths.h"
+
+namespace veldaris {
+
+// Names the variants in test names and messages.
+void PrintTo(SimdPath path, std::ostream* os) { *os << (path == SimdPath::Avx2 ? "Avx2" : "Scalar"); }
+void PrintTo(PopcountPath path, std::ostream* os) { *os << (path == PopcountPath::Hardware ? "Hardware" : "Portable"); }
+
+namespace test {
+namespace {
+
+// The generator as published: initialisation, and the twist with cyclic
+// indices in one loop rather than in the code's three stretches.
+void TextbookSeed(uint32_t* mt, uint32_t seed) {
+  mt[0] = seed;
+  for (uint32_t i = 1; i < 624; ++i) mt[i] = 1812433253U * (mt[i - 1] ^ (mt[i - 1] >> 30)) + i;
+}
+
+void TextbookTwist(uint32_t* mt) {
+  for (int32_t k = 0; k < 624; ++k) {
+    const uint32_t y = (mt[k] & 0x80000000U) | (mt[(k + 1) % 624] & 0x7fffffffU);
+    mt[k] = mt[(k + 397) % 624] ^ (y >> 1) ^ (y % 2 == 1 ? 0x9908b0dfU : 0U);
+  }
+}
+
+::testing::AssertionResult SameWords(const uint32_t* actual, const uint32_t* expected, int32_t count) {
+  for (int32_t i = 0; i < count; ++i) {
+    if (actual[i] != expected[i]) {
+      return ::testing::AssertionFailure() << "word " << i << " is " << actual[i] << ", expected " << expected[i];
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
+class MtBlock : public ::testing::TestWithParam<SimdPath> {
+ protected:
+  void SetUp() override {
+    if (GetParam() == SimdPath::Avx2 && BestSimdPath() != SimdPath::Avx2) {
+      GTEST_SKIP() << "this processor has no AVX2; the AVX2 block code cannot run here";
+    }
+  }
+};
+
+// 10^7 outputs per seed, the all-zero and all-one seeds included: every
+// regenerated state is the textbook twist's, every block of outputs the
+// standard library generator's next 624, and the guard words after both
+// arrays are neither read into a result nor overwritten.
+TEST_P(MtBlock, StatesAndOutputsMatchTheTextbookGenerator) {
+  constexpr uint32_t kGuard = 0xdeadbeefU;
+  for (uint32_t seed : {0U, 1U, 5489U, 4294967295U, 2147483648U, 20240601U}) {
+    std::mt19937 reference(seed);
+    std::vector<uint32_t> mt(MT_STATE_WORDS + 8, kGuard);
+    std::vector<uint32_t> out(MT_STATE_WORDS + 8, kGuard);
+    uint32_t expected_state[MT_STATE_WORDS];
+    uint32_t expected[MT_STATE_WORDS + 8];
+    TextbookSeed(mt.data(), seed);
+    std::copy(mt.begin(), mt.begin() + MT_STATE_WORDS, expected_state);
+    std::fill(expected + MT_STATE_WORDS, expected + MT_STATE_WORDS + 8, kGuard);
+    for (int32_t b = 0; b < 16026; ++b) {
+      TextbookTwist(expected_state);
+      for (int32_t i = 0; i < MT_STATE_WORDS; ++i) expected[i] = reference();
+      MtRegenerateAndTemper(mt.data(), out.data(), GetParam());
+      ASSERT_TRUE(SameWords(mt.data(), expected_state, MT_STATE_WORDS)) << "state, seed " << seed << " block " << b;
+      ASSERT_TRUE(SameWords(out.data(), expected, MT_STATE_WORDS + 8)) << "outputs, seed " << seed << " block " << b;
+    }
+    ASSERT_TRUE(SameWords(mt.data() + MT_STATE_WORDS, expected + MT_STATE_WORDS, 8)) << "guard";
+  }
+}
+
+// Counts around the vector and word widths, limits where a signed comparison
+// would differ; bits past the count are clear, nothing past the last word
+// is written.
+TEST_P(MtBlock, BitmapMarksExactlyTheValuesAtOrBelowTheLimit) {
+  const uint32_t limits[] = {0U, MUTATION_OUTPUT_LIMIT, 0x7fffffffU, 0x80000000U, 0xffffffffU};
+  std::mt19937 rng(3);
+  std::vector<uint32_t> values(1000);
+  for (uint32_t& v : values) v = rng() % 2 == 0 ? rng() : limits[rng() % 5] + rng() % 3 - 1;
+  for (uint32_t limit : limits) {
+    for (int32_t count : {0, 1, 7, 8, 9, 63, 64, 65, 200, 624, 1000}) {
+      const int32_t words = BitmapWords(count);
+      std::vector<uint64_t> bits(words + 1, 0x5a5a5a5a5a5a5a5aULL);
+      AtMostBitmap(values.data(), count, limit, bits.data(), GetParam());
+      for (int32_t i = 0; i < 64 * words; ++i) {
+        ASSERT_EQ((bits[i / 64] >> (i % 64)) & 1U, i < count && values[i] <= limit)
+            << limit << " " << count << " " << i;
+      }
+      ASSERT_EQ(bits[words], 0x5a5a5a5a5a5a5a5aULL) << "limit " << limit << " count " << count;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, MtBlock, ::testing::Values(SimdPath::Scalar, SimdPath::Avx2),
+                         ::testing::PrintToStringParamName());
+
+// UniformBelow(n)'s value for the output u.
+int32_t DrawFrom(uint64_t u, int32_t n) { return static_cast<int32_t>((u * static_cast<uint64_t>(n)) >> 32); }
+
+// A move mutates when 1 + UniformBelow(10^6) <= 1000: checked output by output
+// over a range three times the limit, and at the boundary of other draws.
+TEST(OutputLimit, IsTheLastOutputDrawingBelowTheValue) {
+  EXPECT_EQ(MUTATION_OUTPUT_LIMIT, 4294967U);
+  EXPECT_LE(1 + DrawFrom(4294967U, 1000000), 1000);
+  EXPECT_GT(1 + DrawFrom(4294968U, 1000000), 1000);
+  int64_t wrong = 0;
+  for (uint64_t u = 0; u <= 3ULL * MUTATION_OUTPUT_LIMIT; ++u) {
+    wrong += (1 + DrawFrom(u, 1000000) <= 1000) != (u <= MUTATION_OUTPUT_LIMIT);
+  }
+  EXPECT_EQ(wrong, 0);
+  for (int32_t n : {1, 3, 7, 999999, 2147483647}) {
+    for (int32_t v : {1, n / 3 + 1, n}) {
+      const uint32_t limit = LargestOutputDrawingBelow(n, v);
+      EXPECT_EQ(DrawFrom(limit, n), v - 1) << n << " " << v;
+      EXPECT_EQ(DrawFrom(limit + 1ULL, n), v) << n << " " << v;  // 2^32 draws n
+    }
+  }
+}
+
+class Popcount : public ::testing::TestWithParam<PopcountPath> {
+ protected:
+  void SetUp() override {
+    if (GetParam() == PopcountPath::Hardware && BestPopcountPath() != PopcountPath::Hardware) {
+      GTEST_SKIP() << "this processor has no POPCNT instruction";
+    }
+  }
+};
+
+TEST_P(Popcount, CountsEveryBitOfEveryWord) {
+  std::mt19937_64 rng(5);
+  std::vector<uint64_t> words = {0, ~0ULL, 1, 1ULL << 63};
+  while (words.size() < 300) words.push_back(rng() & rng());
+  int32_t expected = 0;
+  for (size_t count = 0; count <= words.size(); ++count) {
+    ASSERT_EQ(PopcountWords(words.data(), static_cast<int32_t>(count), GetParam()), expected) << count;
+    for (int32_t bit = 0; count < words.size() && bit < 64; ++bit) expected += (words[count] >> bit) & 1U;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, Popcount, ::testing::Values(PopcountPath::Portable, PopcountPath::Hardware),
+                         ::testing::PrintToStringParamName());
+
+// Breadth-first distances against the model's level-by-level search, on
+// networks written straight into the group records.
+class PathLengths : public ModelTest {
+ protected:
+  void Clear(int32_t n) {
+    sim.params.group_count = n;
+    InitNeighbourLists(sim, SMALL_WORLD);
+  }
+  void Link(int32_t a, int32_t b, bool one_way = false) {
+    sim.groups[a].neighbours[++sim.groups[a].degree] = b;
+    if (!one_way) sim.groups[b].neighbours[++sim.groups[b].degree] = a;
+  }
+  // Each group after the first in a random order links to its predecessor
+  // (a chain: the longest distances N groups can have) or to a random earlier
+  // one (a tree, mostly leaves of degree 1), unless left out of the tree.
+  void RandomTree(int32_t n, bool chain, int32_t left_out_percent, std::mt19937& rng) {
+    std::vector<int32_t> order(n);
+    std::iota(order.begin(), order.end(), 1);
+    std::shuffle(order.begin(), order.end(), rng);
+    for (int32_t i = 1; i < n; ++i) {
+      if (static_cast<int32_t>(rng() % 100) >= left_out_percent) Link(order[i], order[chain ? i - 1 : rng() % i]);
+    }
+  }
+
+  // All N searches compared with ComputePathLengths (whose dist and hops
+  // agree once it is done) for every pair of groups 1..N, over stale values
+  // (-1). Outside 1..N the output starts as N, the mark of a group not
+  // reached, and must stay so: a search that took an entry 0 or above N for
+  // a group would change it.
+  ::testing::AssertionResult MatchesLevelSearch() {
+    const int32_t n = sim.params.group_count;
+    constexpr std::ptrdiff_t kStride = sizeof(GroupRecord) / sizeof(int32_t);
+    static_assert(sizeof(GroupRecord) % sizeof(int32_t) == 0);
+    const NeighbourListView view{&sim.groups[0].degree, kStride, sim.groups[0].neighbours, kStride, n};
+    constexpr int32_t kRow = MAX_GROUPS + 1;
+    std::vector<int32_t> dist(static_cast<size_t>(kRow) * kRow, n);
+    for (int32_t s = 1; s <= n; ++s) std::fill_n(dist.begin() + s * kRow + 1, n, -1);
+    int32_t queue[PATH_QUEUE_CAPACITY];
+    AllPathLengths(view, dist.data(), kRow, queue);
+    ComputePathLengths(sim);
+    for (int32_t s = 0; s <= MAX_GROUPS; ++s) {
+      const GroupRecord& r = sim.groups[s];
+      for (int32_t t = 0; t <= MAX_GROUPS; ++t) {
+        const int32_t got = dist[s * kRow + t];
+        const bool inside = s >= 1 && s <= n && t >= 1 && t <= n;
+        if (inside ? got != r.dist[t] || got != r.hops[t] : got != n) {
+          return ::testing::AssertionFailure() << "N " << n << " from " << s << " to " << t << ": " << got
+                                               << ", level search " << r.dist[t] << " (hops " << r.hops[t] << ")";
+        }
+      }
+    }
+    return ::testing::AssertionSuccess();
+  }
+};
+
+// Links are one-way in half the networks (followed only from the group that
+// lists them); there, one entry per group is 0 or above N, not a group, and
+// passed over as the level search passes over it.
+TEST_F(PathLengths, MatchTheLevelSearchOnRandomNetworks) {
+  std::mt19937 rng(99);
+  for (int32_t n : {3, 4, 5, 9, 31, 100, 250, 500}) {
+    // From no links through scattered pieces to one dense component; at 500
+    // groups, where the level search takes a quarter of a second, one sparse
+    // network.
+    for (int32_t links : {0, n / 3, n, 3 * n, n * (n - 1) / 4}) {
+      if (n == MAX_GROUPS && links != 3 * n) continue;
+      for (bool one_way : {false, true}) {
+        Clear(n);
+        for (int32_t i = 0; i < links; ++i) Link(1 + rng() % n, 1 + rng() % n, one_way);
+        for (int32_t g = 1; one_way && g <= n; ++g)
+          Link(g, rng() % 2 == 0 || n == MAX_GROUPS ? 0 : n + 1 + rng() % (MAX_GROUPS - n), true);
+        ASSERT_TRUE(MatchesLevelSearch()) << links << " links, one way " << one_way;
+      }
+    }
+    for (auto [chain, left_out] : {std::pair{true, 0}, {false, 0}, {false, 20}}) {
+      Clear(n);
+      RandomTree(n, chain, left_out, rng);
+      ASSERT_TRUE(MatchesLevelSearch()) << (chain ? "chain" : "tree") << ", " << left_out << "% left out";
+    }
+  }
+}
+
+}  // namespace
+}  // namespace test
+}  // namespace veldaris
