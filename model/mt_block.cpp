@@ -1,5 +1,7 @@
 #include "model/mt_block.h"
 
+#include <climits>
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 #define VELDARIS_HAVE_X86 1
@@ -64,10 +66,36 @@ void AtMostBitmapScalar(const uint32_t* values, int32_t count, uint32_t limit, u
   }
 }
 
+#if defined(__SSE2__)
+
+// The bitmap four values at a time with SSE2, which every x86-64 processor
+// has: a signed comparison after flipping the sign bits is the unsigned one,
+// and the four comparison results' sign bits are the four bits.
+void AtMostBitmapSse2(const uint32_t* values, int32_t count, uint32_t limit, uint64_t* bits) {
+  const __m128i sign = _mm_set1_epi32(INT32_MIN);
+  const __m128i limits = _mm_xor_si128(_mm_set1_epi32(static_cast<int32_t>(limit)), sign);
+  int32_t w = 0;
+  for (; 64 * (w + 1) <= count; ++w) {
+    const uint32_t* v = values + 64 * w;
+    uint64_t word = 0;
+    for (int32_t j = 0; j < 16; ++j) {
+      const __m128i value = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(v + 4 * j)), sign);
+      const auto above = static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(value, limits))));
+      word |= static_cast<uint64_t>(~above & 0xfU) << (4 * j);
+    }
+    bits[w] = word;
+  }
+  if (64 * w < count) {
+    AtMostBitmapScalar(values + 64 * w, count - 64 * w, limit, bits + w);
+  }
+}
+
+#endif
+
 #if VELDARIS_HAVE_X86
 
 // Functions marked VELDARIS_AVX2 are compiled for AVX2 whatever the build's
-// target and only called once BestSimdPath has found it. The small helpers
+// target and only called once BestInstructionSet has found it. The small helpers
 // carry the mark too, so that they inline into their callers.
 #define VELDARIS_AVX2 __attribute__((target("avx2")))
 
@@ -155,48 +183,36 @@ VELDARIS_AVX2 void AtMostBitmapAvx2(const uint32_t* values, int32_t count, uint3
 
 #undef VELDARIS_AVX2
 
-SimdPath DetectSimdPath() {
-  __builtin_cpu_init();
-  // The library's check includes the operating system's saving of the
-  // 256-bit registers, not only the processor's feature bit.
-  return __builtin_cpu_supports("avx2") ? SimdPath::Avx2 : SimdPath::Scalar;
-}
-
-#else
-
-SimdPath DetectSimdPath() { return SimdPath::Scalar; }
-
 #endif
 
 }  // namespace
 
-SimdPath BestSimdPath() {
-  static const SimdPath best = DetectSimdPath();
-  return best;
-}
-
-void MtRegenerateAndTemper(uint32_t mt[MT_STATE_WORDS], uint32_t out[MT_STATE_WORDS], SimdPath path) {
+void MtRegenerateAndTemper(uint32_t mt[MT_STATE_WORDS], uint32_t out[MT_STATE_WORDS], InstructionSet set) {
 #if VELDARIS_HAVE_X86
-  if (path == SimdPath::Avx2 && BestSimdPath() == SimdPath::Avx2) {
+  if (UsableInstructionSet(set) >= InstructionSet::Avx2) {
     RegenerateAvx2(mt, out);
     return;
   }
 #else
-  (void)path;
+  (void)set;
 #endif
   RegenerateScalar(mt, out);
 }
 
-void AtMostBitmap(const uint32_t* values, int32_t count, uint32_t limit, uint64_t* bits, SimdPath path) {
+void AtMostBitmap(const uint32_t* values, int32_t count, uint32_t limit, uint64_t* bits, InstructionSet set) {
 #if VELDARIS_HAVE_X86
-  if (path == SimdPath::Avx2 && BestSimdPath() == SimdPath::Avx2) {
+  if (UsableInstructionSet(set) >= InstructionSet::Avx2) {
     AtMostBitmapAvx2(values, count, limit, bits);
     return;
   }
 #else
-  (void)path;
+  (void)set;
 #endif
+#if defined(__SSE2__)
+  AtMostBitmapSse2(values, count, limit, bits);
+#else
   AtMostBitmapScalar(values, count, limit, bits);
+#endif
 }
 
 }  // namespace veldaris

@@ -26,6 +26,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "model/instruction_set.h"
+
 namespace veldaris {
 
 inline constexpr int32_t MAX_GROUPS = 500;
@@ -108,6 +110,12 @@ struct PackedStrategies {
   int32_t cooperations[MAX_GROUPS + 1][MAX_STRATEGIES + 1];
 };
 
+// MT19937 makes its outputs 624 at a time.
+inline constexpr int32_t RANDOM_BLOCK = 624;
+// Words of a bitmap of one block's outputs, with two words to spare so that a
+// run of up to 128 bits can be read from any position with three loads.
+inline constexpr int32_t RANDOM_BITMAP_WORDS = (RANDOM_BLOCK + 63) / 64 + 2;
+
 struct Simulation {
   SimParams params;
 
@@ -129,9 +137,21 @@ struct Simulation {
   int32_t chosen_partners[MAX_GROUPS + 1];
   PackedStrategies packed;
 
-  // MT19937 state; mti 625 means never seeded.
-  uint32_t mt[624];
-  int32_t mti = 625;
+  // MT19937: the state vector, the tempered outputs of its latest
+  // regeneration and, bit i for output i, which of them make a copied move
+  // mutate. mti is the next output to hand out: 624 means that the block is
+  // used up, 625 that the generator was never seeded.
+  uint32_t mt[RANDOM_BLOCK];
+  uint32_t random_outputs[RANDOM_BLOCK];
+  uint64_t mutation_bits[RANDOM_BITMAP_WORDS];
+  int32_t mti = RANDOM_BLOCK + 1;
+  // Outputs drawn since the last seeding, less mti.
+  int64_t random_drawn_before_block;
+
+  // The instruction set this simulation's inner loops use: the best the
+  // processor has, unless a caller chooses a lower one (the results are the
+  // same on every level).
+  InstructionSet instruction_set = BestInstructionSet();
 };
 
 struct SimulationDeleter {
@@ -140,7 +160,8 @@ struct SimulationDeleter {
 using SimulationPtr = std::unique_ptr<Simulation, SimulationDeleter>;
 
 // A new simulation in its program-start state: every member zero, the
-// generator never seeded. Null when the memory cannot be had.
+// generator never seeded, the best instruction set of this processor. Null
+// when the memory cannot be had.
 SimulationPtr NewSimulation();
 
 // Returns a simulation to its program-start state.

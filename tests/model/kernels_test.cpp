@@ -1,21 +1,14 @@
-// The block generator, the output bitmap, word popcount and breadth-first path
-// lengths, every variant against an independent reference; the AVX2 and
-// POPCNT variants are skipped, and reported so, where the processor lacks them.
+// The block generator, the output bitmap and breadth-first path lengths, every
+// variant against an independent reference; the AVX2 variants are skipped, and
+// reported so, where the processor lacks them.
 #include <numeric>
 #include <random>
 
 #include "model/mt_block.h"
-#include "model/popcount_words.h"
 #include "model_test_support.h"
 #include "network/path_lengths.h"
 
-namespace veldaris {
-
-// Names the variants in test names and messages.
-void PrintTo(SimdPath path, std::ostream* os) { *os << (path == SimdPath::Avx2 ? "Avx2" : "Scalar"); }
-void PrintTo(PopcountPath path, std::ostream* os) { *os << (path == PopcountPath::Hardware ? "Hardware" : "Portable"); }
-
-namespace test {
+namespace veldaris::test {
 namespace {
 
 // The generator as published: initialisation, and the twist with cyclic
@@ -41,10 +34,10 @@ void TextbookTwist(uint32_t* mt) {
   return ::testing::AssertionSuccess();
 }
 
-class MtBlock : public ::testing::TestWithParam<SimdPath> {
+class MtBlock : public ::testing::TestWithParam<InstructionSet> {
  protected:
   void SetUp() override {
-    if (GetParam() == SimdPath::Avx2 && BestSimdPath() != SimdPath::Avx2) {
+    if (GetParam() > BestInstructionSet()) {
       GTEST_SKIP() << "this processor has no AVX2; the AVX2 block code cannot run here";
     }
   }
@@ -98,8 +91,8 @@ TEST_P(MtBlock, BitmapMarksExactlyTheValuesAtOrBelowTheLimit) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Paths, MtBlock, ::testing::Values(SimdPath::Scalar, SimdPath::Avx2),
-                         ::testing::PrintToStringParamName());
+INSTANTIATE_TEST_SUITE_P(Sets, MtBlock, ::testing::Values(InstructionSet::Baseline, InstructionSet::Avx2),
+                         [](const auto& info) { return InstructionSetName(info.param); });
 
 // UniformBelow(n)'s value for the output u.
 int32_t DrawFrom(uint64_t u, int32_t n) { return static_cast<int32_t>((u * static_cast<uint64_t>(n)) >> 32); }
@@ -123,29 +116,6 @@ TEST(OutputLimit, IsTheLastOutputDrawingBelowTheValue) {
     }
   }
 }
-
-class Popcount : public ::testing::TestWithParam<PopcountPath> {
- protected:
-  void SetUp() override {
-    if (GetParam() == PopcountPath::Hardware && BestPopcountPath() != PopcountPath::Hardware) {
-      GTEST_SKIP() << "this processor has no POPCNT instruction";
-    }
-  }
-};
-
-TEST_P(Popcount, CountsEveryBitOfEveryWord) {
-  std::mt19937_64 rng(5);
-  std::vector<uint64_t> words = {0, ~0ULL, 1, 1ULL << 63};
-  while (words.size() < 300) words.push_back(rng() & rng());
-  int32_t expected = 0;
-  for (size_t count = 0; count <= words.size(); ++count) {
-    ASSERT_EQ(PopcountWords(words.data(), static_cast<int32_t>(count), GetParam()), expected) << count;
-    for (int32_t bit = 0; count < words.size() && bit < 64; ++bit) expected += (words[count] >> bit) & 1U;
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(Paths, Popcount, ::testing::Values(PopcountPath::Portable, PopcountPath::Hardware),
-                         ::testing::PrintToStringParamName());
 
 // Breadth-first distances against the model's level-by-level search, on
 // networks written straight into the group records.
@@ -230,5 +200,4 @@ TEST_F(PathLengths, MatchTheLevelSearchOnRandomNetworks) {
 }
 
 }  // namespace
-}  // namespace test
-}  // namespace veldaris
+}  // namespace veldaris::test

@@ -22,6 +22,16 @@
 #include "network/network_internal.h"
 #include "results/results_internal.h"
 
+namespace veldaris {
+
+// The instruction sets by name, in test names and messages.
+inline const char* InstructionSetName(InstructionSet set) {
+  return set == InstructionSet::Avx2 ? "Avx2" : set == InstructionSet::Popcnt ? "Popcnt" : "Baseline";
+}
+inline void PrintTo(InstructionSet set, std::ostream* os) { *os << InstructionSetName(set); }
+
+}  // namespace veldaris
+
 namespace veldaris::test {
 
 inline std::string ReadFile(const std::filesystem::path& path) {
@@ -29,24 +39,10 @@ inline std::string ReadFile(const std::filesystem::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// Makes the next NextRandom calls return exactly these outputs: each goes into
-// the state vector untempered (every tempering step is undone by iterating it
-// to its fixed point).
+// Makes the next draws take exactly these outputs (at most 624), through the
+// generator's own hook for tests.
 inline void ScriptOutputs(Simulation& sim, const std::vector<uint32_t>& outputs) {
-  SeedRandom(sim, 1);
-  for (size_t i = 0; i < outputs.size(); ++i) {
-    uint32_t y = outputs[i];
-    auto undo = [&y](auto step) {
-      const uint32_t target = y;
-      for (int k = 0; k < 32; ++k) y = target ^ step(y);
-    };
-    undo([](uint32_t x) { return x >> 18; });
-    undo([](uint32_t x) { return (x << 15) & 0xefc60000U; });
-    undo([](uint32_t x) { return (x << 7) & 0x9d2c5680U; });
-    undo([](uint32_t x) { return x >> 11; });
-    sim.mt[i] = y;
-  }
-  sim.mti = 0;
+  ScriptRandomOutputs(sim, outputs.data(), static_cast<int32_t>(outputs.size()));
 }
 
 // The smallest output for which UniformBelow(n) yields v.
