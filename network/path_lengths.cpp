@@ -33,10 +33,4 @@ void PathLengthsFrom(const NeighbourListView& view, int32_t source, int32_t* dis
   }
 }
 
-void AllPathLengths(const NeighbourListView& view, int32_t* dist, std::ptrdiff_t row_stride, int32_t* queue) {
-  for (int32_t s = 1; s <= view.group_count; ++s) {
-    PathLengthsFrom(view, s, dist + s * row_stride, queue);
-  }
-}
-
 }  // namespace veldaris

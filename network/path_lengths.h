@@ -33,7 +33,4 @@ inline constexpr int32_t PATH_QUEUE_CAPACITY = 501;
 // nothing else. queue holds at least N entries.
 void PathLengthsFrom(const NeighbourListView& view, int32_t source, int32_t* dist, int32_t* queue);
 
-// PathLengthsFrom every source s in 1..N into the row at dist + s * row_stride.
-void AllPathLengths(const NeighbourListView& view, int32_t* dist, std::ptrdiff_t row_stride, int32_t* queue);
-
 }  // namespace veldaris
