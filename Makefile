@@ -7,6 +7,7 @@ ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
+CLANG_BUILD ?= build-clang
 JOBS ?= 2
 OUT ?= out
 CMAKE_FLAGS ?=
@@ -17,7 +18,7 @@ DIST ?= dist
 VERSION := $(shell sed -n 's/^set(VELDARIS_VERSION "\(.*\)")$$/\1/p' cmake/version.cmake)
 WINDOWS_ZIP := veldaris-$(VERSION)-windows-x86_64.zip
 
-.PHONY: run test test-asan test-tsan fuzz bench build deps windows clean
+.PHONY: run test test-asan test-tsan test-clang fuzz bench build deps windows clean
 
 deps:
 	scripts/install-deps
@@ -78,9 +79,16 @@ windows:
 	mv $(DIST)/$(WINDOWS_ZIP).part $(DIST)/$(WINDOWS_ZIP)
 	@echo "The Windows zip is $(abspath $(DIST)/$(WINDOWS_ZIP))"
 
+# The suite built with Clang instead of GCC, so that no result depends on one
+# compiler's choices (the Windows program's test is left to make test).
+test-clang: deps
+	CC=clang CXX=clang++ cmake -S . -B $(CLANG_BUILD) -DCMAKE_BUILD_TYPE=Release -DVELDARIS_BUILD_GUI=$(GUI) $(CMAKE_FLAGS)
+	cmake --build $(CLANG_BUILD) -j $(JOBS)
+	ctest --test-dir $(CLANG_BUILD) --output-on-failure -j $(JOBS) -LE win32
+
 bench: build
 	$(BUILD)/bench/veldaris_bench
 	$(BUILD)/bench/veldaris_sweep_bench
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(CLANG_BUILD) $(FUZZ_BUILD)

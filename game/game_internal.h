@@ -15,7 +15,7 @@ namespace veldaris {
 // --- Play ---
 
 enum class StrategyFill : int32_t {
-  Clear,   // every word of every slot of every record := 0
+  Clear,   // scores and moves of every slot of every record := 0
   Random,  // moves 1..L of slots 1..32 of groups 1..500 := random bits
 };
 void InitStrategies(Simulation& sim, StrategyFill fill);
@@ -25,8 +25,17 @@ void InitStrategies(Simulation& sim, StrategyFill fill);
 void PlayNeighbour(Simulation& sim, int32_t group, int32_t neighbour);
 
 // One generation of play for groups 1..N, each followed by the averaging of
-// its scores and counters per neighbour.
+// its scores and counters per neighbour. Plays on the moves as bits, on the
+// simulation's instruction set; the scores and counters are exactly those of
+// PlayNeighbour's move-by-move games.
 void PlayGeneration(Simulation& sim);
+
+// RoundHalfUp(total / count), the quotient taken in double precision, as play
+// averages a score over the neighbours. Computed in integers where that gives
+// the same value: for count in 1..MAX_GROUPS and 0 <= total with
+// (2 total + count)(2 count - 1) < 2^32, which covers every score of play (at
+// most 5 L count); in double precision otherwise.
+int32_t RoundedAverage(int32_t total, int32_t count);
 
 // --- Evolution ---
 
@@ -39,7 +48,14 @@ void ChooseRepresentative(Simulation& sim, int32_t group);
 // Moves 1..L of template slot 0 := moves 1..L of the representative.
 void BuildTemplate(Simulation& sim, int32_t group);
 // Two-point crossover of strategy s with the template, mutating every copied
-// move; uses and rewrites the shared crossover points.
+// move; leaves the shared crossover points at 1, c_lo, c_hi, L, L, L.
+//
+// The copied moves follow from the two cut points and the coin alone, so they
+// are applied as masks: the moves copied and, read from the generator's block,
+// the ones of them that mutate. The outputs drawn are those of the move-by-move
+// walk over the sorted points, in the same order. The walk's points before the
+// call do not matter as long as they are 1, _, _, L, L, L, which every
+// ResetRun leaves and every crossover keeps.
 void CrossoverWithTemplate(Simulation& sim, int32_t group, int32_t strategy);
 // The whole evolution step for all groups, then the clearing of scores,
 // counters and templates for the next generation.

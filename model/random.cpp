@@ -1,29 +1,18 @@
+#include "model/mt_block.h"
 #include "model/random_internal.h"
 
 namespace veldaris {
 
+static_assert(RANDOM_BLOCK == MT_STATE_WORDS, "one block is one regeneration of the state vector");
+static_assert(RANDOM_BITMAP_WORDS >= BitmapWords(RANDOM_BLOCK) + 2, "room to read three words from any position");
+
 namespace {
 
-constexpr int32_t kStateWords = 624;
-constexpr int32_t kShift = 397;
-constexpr uint32_t kMatrixA = 0x9908b0dfU;
-constexpr uint32_t kUpperMask = 0x80000000U;
-constexpr uint32_t kLowerMask = 0x7fffffffU;
+constexpr int32_t kNeverSeeded = RANDOM_BLOCK + 1;
+constexpr uint32_t kDefaultSeed = 5489U;
 
-void Regenerate(Simulation& sim) {
-  uint32_t* mt = sim.mt;
-  int32_t k = 0;
-  for (; k < kStateWords - kShift; ++k) {
-    const uint32_t y = (mt[k] & kUpperMask) | (mt[k + 1] & kLowerMask);
-    mt[k] = mt[k + kShift] ^ (y >> 1) ^ ((y & 1U) != 0 ? kMatrixA : 0U);
-  }
-  for (; k < kStateWords - 1; ++k) {
-    const uint32_t y = (mt[k] & kUpperMask) | (mt[k + 1] & kLowerMask);
-    mt[k] = mt[k + (kShift - kStateWords)] ^ (y >> 1) ^ ((y & 1U) != 0 ? kMatrixA : 0U);
-  }
-  const uint32_t y = (mt[kStateWords - 1] & kUpperMask) | (mt[0] & kLowerMask);
-  mt[kStateWords - 1] = mt[kShift - 1] ^ (y >> 1) ^ ((y & 1U) != 0 ? kMatrixA : 0U);
-  sim.mti = 0;
+void MarkMutations(Simulation& sim) {
+  AtMostBitmap(sim.random_outputs, RANDOM_BLOCK, MUTATION_OUTPUT_LIMIT, sim.mutation_bits, sim.instruction_set);
 }
 
 }  // namespace
@@ -31,17 +20,36 @@ void Regenerate(Simulation& sim) {
 void SeedRandom(Simulation& sim, uint32_t seed) {
   uint32_t* mt = sim.mt;
   mt[0] = seed;
-  for (int32_t i = 1; i < kStateWords; ++i) {
+  for (int32_t i = 1; i < RANDOM_BLOCK; ++i) {
     mt[i] = 1812433253U * (mt[i - 1] ^ (mt[i - 1] >> 30)) + static_cast<uint32_t>(i);
   }
-  sim.mti = kStateWords;
+  sim.mti = RANDOM_BLOCK;
+  sim.random_drawn_before_block = -RANDOM_BLOCK;
 }
 
 void RegenerateRandom(Simulation& sim) {
-  if (sim.mti == kStateWords + 1) {
-    SeedRandom(sim, 5489U);
+  if (sim.mti == kNeverSeeded) {
+    SeedRandom(sim, kDefaultSeed);
   }
-  Regenerate(sim);
+  sim.random_drawn_before_block += sim.mti;
+  MtRegenerateAndTemper(sim.mt, sim.random_outputs, sim.instruction_set);
+  MarkMutations(sim);
+  sim.mti = 0;
+}
+
+void ScriptRandomOutputs(Simulation& sim, const uint32_t* outputs, int32_t count) {
+  if (sim.mti == kNeverSeeded) {
+    SeedRandom(sim, kDefaultSeed);
+  }
+  // The outputs take the end of the block; the count of outputs drawn goes on
+  // as if they had been drawn from a block of the generator's own.
+  const int32_t at = RANDOM_BLOCK - count;
+  sim.random_drawn_before_block += sim.mti - at;
+  for (int32_t i = 0; i < count; ++i) {
+    sim.random_outputs[at + i] = outputs[i];
+  }
+  sim.mti = at;
+  MarkMutations(sim);
 }
 
 }  // namespace veldaris

@@ -12,13 +12,15 @@ namespace veldaris {
 void SimulationDeleter::operator()(Simulation* simulation) const { delete simulation; }
 
 SimulationPtr NewSimulation() {
-  // Value-initialised: every member zero, then the generator marked unseeded.
+  // Value-initialised: every member zero, then the generator marked unseeded
+  // and the instruction set chosen.
   return SimulationPtr(new (std::nothrow) Simulation());
 }
 
 void ClearSimulation(Simulation& sim) {
   std::memset(static_cast<void*>(&sim), 0, sizeof sim);
-  sim.mti = 625;
+  sim.mti = RANDOM_BLOCK + 1;
+  sim.instruction_set = BestInstructionSet();
 }
 
 bool SetResultDirectory(ResultFiles& files, const char* directory) {

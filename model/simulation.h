@@ -26,6 +26,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "model/instruction_set.h"
+
 namespace veldaris {
 
 inline constexpr int32_t MAX_GROUPS = 500;
@@ -58,8 +60,44 @@ struct SimParams {
   int32_t links_per_group;   // m = K / 2 (scale free)
 };
 
-// Word 0 is the score, words 1..L the moves (1 = cooperate, 0 = defect).
-using Strategy = int32_t[MAX_MOVES + 1];
+// Strategies hold their moves as bits: move j (1..MAX_MOVES) is bit
+// (j - 1) % 64 of word (j - 1) / 64, 1 = cooperate and 0 = defect. Bits past
+// the run's L are 0. Everything outside play and evolution reads and writes
+// moves through MoveAt and SetMoveAt.
+inline constexpr int32_t MOVE_WORDS = (MAX_MOVES + 63) / 64;
+
+// The strategy slots of one group: slot 0 is the template, slots 1..S the
+// group's strategies. A score is the payoff sum while the group plays, then
+// its average per neighbour, and 0 again after every evolution step. The
+// words are stored word by word (word w of slots 0..32 side by side), so that
+// play reads the same word of consecutive strategies in one load.
+struct StrategySlots {
+  int32_t score[MAX_STRATEGIES + 1];
+  // Working array of play: the cooperations among moves 1..L of each slot.
+  int32_t cooperations[MAX_STRATEGIES + 1];
+  uint64_t moves[MOVE_WORDS][MAX_STRATEGIES + 1];
+};
+
+// A copy of one strategy slot: its score and its moves.
+struct StrategyCopy {
+  int32_t score;
+  uint64_t moves[MOVE_WORDS];
+};
+
+// (The parameters are not named slots: that is a macro in Qt's headers.)
+inline int32_t MoveAt(const StrategySlots& strategies, int32_t slot, int32_t move) {
+  return static_cast<int32_t>((strategies.moves[(move - 1) / 64][slot] >> ((move - 1) % 64)) & 1U);
+}
+
+inline int32_t MoveAt(const StrategyCopy& copy, int32_t move) {
+  return static_cast<int32_t>((copy.moves[(move - 1) / 64] >> ((move - 1) % 64)) & 1U);
+}
+
+inline void SetMoveAt(StrategySlots& strategies, int32_t slot, int32_t move, int32_t value) {
+  const uint64_t bit = uint64_t{1} << ((move - 1) % 64);
+  uint64_t& word = strategies.moves[(move - 1) / 64][slot];
+  word = (value & 1) != 0 ? word | bit : word & ~bit;
+}
 
 // Field order is part of the data layout and must not change.
 struct GroupRecord {
@@ -71,8 +109,8 @@ struct GroupRecord {
   int32_t dist[MAX_GROUPS + 1];
   int32_t linked_pairs;
   double clustering;
-  Strategy strategies[MAX_STRATEGIES + 1];  // slot 0 is the template
-  Strategy representative;
+  StrategySlots strategies;
+  StrategyCopy representative;
   int32_t rank[MAX_STRATEGIES + 1];
 };
 
@@ -99,14 +137,11 @@ struct NetworkMetrics {
   double clustering_coefficient;
 };
 
-// The moves of every strategy packed into bits, with the number of
-// cooperations, remade at the start of every generation's play (a working
-// array of play only).
-inline constexpr int32_t PACKED_WORDS = (MAX_MOVES + 63) / 64;
-struct PackedStrategies {
-  uint64_t bits[MAX_GROUPS + 1][MAX_STRATEGIES + 1][PACKED_WORDS];
-  int32_t cooperations[MAX_GROUPS + 1][MAX_STRATEGIES + 1];
-};
+// MT19937 makes its outputs 624 at a time.
+inline constexpr int32_t RANDOM_BLOCK = 624;
+// Words of a bitmap of one block's outputs, with two words to spare so that a
+// run of up to 128 bits can be read from any position with three loads.
+inline constexpr int32_t RANDOM_BITMAP_WORDS = (RANDOM_BLOCK + 63) / 64 + 2;
 
 struct Simulation {
   SimParams params;
@@ -127,11 +162,22 @@ struct Simulation {
 
   int32_t crossover_points[6];
   int32_t chosen_partners[MAX_GROUPS + 1];
-  PackedStrategies packed;
 
-  // MT19937 state; mti 625 means never seeded.
-  uint32_t mt[624];
-  int32_t mti = 625;
+  // MT19937: the state vector, the tempered outputs of its latest
+  // regeneration and, bit i for output i, which of them make a copied move
+  // mutate. mti is the next output to hand out: 624 means that the block is
+  // used up, 625 that the generator was never seeded.
+  uint32_t mt[RANDOM_BLOCK];
+  uint32_t random_outputs[RANDOM_BLOCK];
+  uint64_t mutation_bits[RANDOM_BITMAP_WORDS];
+  int32_t mti = RANDOM_BLOCK + 1;
+  // Outputs drawn since the last seeding, less mti.
+  int64_t random_drawn_before_block;
+
+  // The instruction set this simulation's inner loops use: the best the
+  // processor has, unless a caller chooses a lower one (the results are the
+  // same on every level).
+  InstructionSet instruction_set = BestInstructionSet();
 };
 
 struct SimulationDeleter {
@@ -140,7 +186,8 @@ struct SimulationDeleter {
 using SimulationPtr = std::unique_ptr<Simulation, SimulationDeleter>;
 
 // A new simulation in its program-start state: every member zero, the
-// generator never seeded. Null when the memory cannot be had.
+// generator never seeded, the best instruction set of this processor. Null
+// when the memory cannot be had.
 SimulationPtr NewSimulation();
 
 // Returns a simulation to its program-start state.

@@ -1,10 +1,23 @@
 // Strategy play and the evolution step inside a group.
+#include <random>
+
 #include "model_test_support.h"
 
 namespace veldaris::test {
 namespace {
 
 using ModelGame = ModelTest;
+
+// A strategy's number, written into moves 91..96 (past every L of these
+// tests), to tell which slot a copy came from.
+void SetTag(StrategySlots& slots, int32_t s) {
+  for (int32_t b = 0; b < 6; ++b) SetMoveAt(slots, s, 91 + b, (s >> b) & 1);
+}
+int32_t Tag(const StrategyCopy& copy) {
+  int32_t tag = 0;
+  for (int32_t b = 0; b < 6; ++b) tag |= MoveAt(copy, 91 + b) << b;
+  return tag;
+}
 
 TEST_F(ModelGame, PlayScoresOwnSideAndCountsMutualMoves) {
   sim.params.strategy_count = 2;
@@ -14,10 +27,10 @@ TEST_F(ModelGame, PlayScoresOwnSideAndCountsMutualMoves) {
   SetMoves(2, 1, "1100");
   SetMoves(1, 2, "1111");
   SetMoves(3, 1, "1111");
-  sim.groups[3].strategies[1][0] = 7;
+  sim.groups[3].strategies.score[1] = 7;
   sim.counters.CC[3] = 0.25;
   PlayGeneration(sim);
-  const auto score = [this](int32_t g, int32_t s) { return sim.groups[g].strategies[s][0]; };
+  const auto score = [this](int32_t g, int32_t s) { return sim.groups[g].strategies.score[s]; };
   // 3 + 5 + 0 + 1 each way; all cooperate against all defect; no links: kept.
   EXPECT_EQ(std::vector<int32_t>({score(1, 1), score(2, 1), score(1, 2), score(2, 2), score(3, 1)}),
             std::vector<int32_t>({9, 9, 0, 20, 7}));
@@ -42,15 +55,15 @@ TEST_F(ModelGame, RankingAndRepresentative) {
   for (const auto& c : cases) {
     const int32_t count = sim.params.strategy_count = static_cast<int32_t>(c.scores.size());
     GroupRecord& r = sim.groups[1];
-    for (int32_t s = 1; s <= count; ++s) r.strategies[s][0] = c.scores[s - 1];
-    for (int32_t s = 1; s <= count; ++s) r.strategies[s][100] = s;
+    for (int32_t s = 1; s <= count; ++s) r.strategies.score[s] = c.scores[s - 1];
+    for (int32_t s = 1; s <= count; ++s) SetTag(r.strategies, s);
     RankStrategies(sim, 1);
     EXPECT_EQ(std::vector<int32_t>(r.rank + 1, r.rank + 1 + count), c.ranks);
     const std::vector<uint32_t> outputs = {c.first, c.second, marker};
     ScriptOutputs(sim, outputs);
     ChooseRepresentative(sim, 1);
-    EXPECT_EQ(r.representative[100], c.chosen);
-    EXPECT_EQ(r.representative[0], c.scores[c.chosen - 1]);
+    EXPECT_EQ(Tag(r.representative), c.chosen);
+    EXPECT_EQ(r.representative.score, c.scores[c.chosen - 1]);
     EXPECT_EQ(NextRandom(sim), outputs[c.draws]) << "outputs taken";
   }
 }
@@ -74,7 +87,7 @@ TEST_F(ModelGame, CrossoverCopiesSegmentsAndMutatesCopiedMoves) {
   for (const auto& c : cases) {
     sim.params.strategy_length = c.length;
     ResetRun(sim, 1);
-    std::fill_n(&sim.groups[1].strategies[0][1], c.length, 1);
+    for (int32_t j = 1; j <= c.length; ++j) SetMoveAt(sim.groups[1].strategies, 0, j, 1);
     std::vector<uint32_t> outputs;
     for (int32_t cut : c.cuts) outputs.push_back(OutputFor(cut - 2, c.length - 2));
     outputs.push_back(c.coin);
@@ -84,8 +97,7 @@ TEST_F(ModelGame, CrossoverCopiesSegmentsAndMutatesCopiedMoves) {
     outputs.push_back(marker);
     ScriptOutputs(sim, outputs);
     CrossoverWithTemplate(sim, 1, 2);
-    std::string moves;
-    for (int32_t j = 1; j <= c.length; ++j) moves += static_cast<char>('0' + sim.groups[1].strategies[2][j]);
+    const std::string moves = Moves(1, 2, c.length);
     std::string expected = c.expected;
     std::replace(expected.begin(), expected.end(), 'x', '0');
     EXPECT_EQ(moves, expected);
@@ -94,29 +106,138 @@ TEST_F(ModelGame, CrossoverCopiesSegmentsAndMutatesCopiedMoves) {
   }
 }
 
+// Every test below runs on every instruction set up to this processor's best.
+class ModelKernels : public ModelTest, public ::testing::WithParamInterface<InstructionSet> {
+ public:
+  void SetUp() override {
+    ModelTest::SetUp();
+    if (GetParam() > BestInstructionSet()) {
+      GTEST_SKIP() << "this processor lacks " << InstructionSetName(GetParam());
+    }
+    sim.instruction_set = GetParam();
+  }
+};
+INSTANTIATE_TEST_SUITE_P(Sets, ModelKernels,
+                         ::testing::Values(InstructionSet::Baseline, InstructionSet::Popcnt, InstructionSet::Avx2),
+                         [](const auto& info) { return InstructionSetName(info.param); });
+
 // Whole generations of play agree with move-by-move games of PlayNeighbour,
-// also for strategies that span more than one 64-move word.
-using ModelPlay = ModelTest;
-TEST_F(ModelPlay, GenerationMatchesMoveByMoveGames) {
+// also for strategies that span more than one 64-move word, and bits past L
+// (which no code of the model sets) take no part.
+TEST_P(ModelKernels, PlayMatchesMoveByMoveGames) {
+  std::mt19937_64 rng(11);
   for (const int32_t length : {4, 63, 64, 65, 100}) {
     SCOPED_TRACE(length);
     SetParams(SCALE_FREE, 30, 5, 1000, 6, length);
     Build(static_cast<uint32_t>(length), false);
     InitStrategies(sim, StrategyFill::Random);
+    for (int32_t g = 1; g <= 30; ++g) {
+      for (int32_t s = 0; s <= MAX_STRATEGIES; ++s) {
+        for (int32_t j = length + 1; j <= 64 * MOVE_WORDS; ++j) {
+          if (rng() % 2 != 0) sim.groups[g].strategies.moves[(j - 1) / 64][s] |= uint64_t{1} << ((j - 1) % 64);
+        }
+      }
+    }
     PlayGeneration(sim);
     const std::vector<GroupRecord> played(sim.groups, sim.groups + 31);
     const OutcomeCounters counters = sim.counters;
     for (int32_t g = 1; g <= 30; ++g) {
       GroupRecord& r = sim.groups[g];
-      for (int32_t s = 1; s <= 5; ++s) r.strategies[s][0] = 0;
+      for (int32_t s = 1; s <= 5; ++s) r.strategies.score[s] = 0;
       sim.counters.CC[g] = sim.counters.DD[g] = 0.0;
       for (int32_t j = 1; j <= r.degree; ++j) PlayNeighbour(sim, g, r.neighbours[j]);
       for (int32_t s = 1; s <= 5; ++s) {
-        EXPECT_EQ(RoundHalfUp(static_cast<double>(r.strategies[s][0]) / r.degree), played[g].strategies[s][0]);
+        EXPECT_EQ(RoundHalfUp(static_cast<double>(r.strategies.score[s]) / r.degree), played[g].strategies.score[s]);
       }
       EXPECT_EQ(sim.counters.CC[g] / r.degree / 5, counters.CC[g]);
       EXPECT_EQ(sim.counters.DD[g] / r.degree / 5, counters.DD[g]);
     }
+  }
+}
+
+// The crossover as the model describes it, move by move: the cut points
+// drawn into the shared points and sorted, the coin, then the walk over the
+// segments, every copied move followed by its mutation test.
+void WalkCrossover(Simulation& sim, int32_t group, int32_t strategy) {
+  const int32_t length = sim.params.strategy_length;
+  int32_t* points = sim.crossover_points;
+  for (int32_t i = 1; i <= 2; ++i) {
+    for (;;) {
+      const int32_t c = 2 + UniformBelow(sim, length - 2);
+      if (ListContains(points, c, i - 1) == 0) {
+        points[i] = c;
+        break;
+      }
+    }
+  }
+  std::sort(points, points + 6);
+  const int32_t bit = UniformBelow(sim, 2);
+  StrategySlots& slots = sim.groups[group].strategies;
+  int32_t p = bit == 0 ? 1 : 2;
+  int32_t j = 0;
+  do {
+    for (j = points[p - 1]; j <= points[p]; ++j) {
+      const int32_t flip = 1 + UniformBelow(sim, 1000000) <= 1000 ? 1 : 0;
+      SetMoveAt(slots, strategy, j, MoveAt(slots, 0, j) ^ flip);
+    }
+    p += 2;
+  } while (j < length);
+}
+
+// The crossover on masks against the walk, for lengths on both sides of the
+// word boundaries, on a stream where a third of the outputs mutate and every
+// crossover starts at a different place in the generator's block, many of
+// them reaching into the next one.
+TEST_P(ModelKernels, CrossoverMatchesTheMoveByMoveWalk) {
+  SimulationPtr owned = NewSimulation();
+  ASSERT_TRUE(owned);
+  Simulation& walked = *owned;
+  std::mt19937 rng(7);
+  for (const int32_t length : {4, 5, 6, 10, 30, 62, 63, 64, 65, 66, 99, 100}) {
+    SCOPED_TRACE(length);
+    for (Simulation* both : {&sim, &walked}) {
+      both->params.strategy_length = length;
+      ResetRun(*both, static_cast<uint32_t>(length));
+    }
+    for (int32_t round = 0; round < 40; ++round) {
+      std::vector<uint32_t> outputs(624);
+      for (uint32_t& u : outputs) u = rng() % 3 == 0 ? rng() % (MUTATION_OUTPUT_LIMIT + 1) : rng();
+      for (int32_t s = 0; s <= MAX_STRATEGIES; ++s) {
+        for (int32_t j = 1; j <= length; ++j) {
+          const int32_t move = static_cast<int32_t>(rng() % 2);
+          SetMoveAt(sim.groups[1].strategies, s, j, move);
+          SetMoveAt(walked.groups[1].strategies, s, j, move);
+        }
+      }
+      ScriptOutputs(sim, outputs);
+      ScriptOutputs(walked, outputs);
+      for (int32_t s = 1; s <= MAX_STRATEGIES; ++s) {
+        CrossoverWithTemplate(sim, 1, s);
+        WalkCrossover(walked, 1, s);
+        ASSERT_EQ(Moves(1, s, MAX_MOVES), MovesText(walked.groups[1].strategies, s, MAX_MOVES))
+            << "round " << round << " strategy " << s;
+        ASSERT_EQ(std::vector<int32_t>(sim.crossover_points, sim.crossover_points + 6),
+                  std::vector<int32_t>(walked.crossover_points, walked.crossover_points + 6));
+        ASSERT_EQ(RandomOutputsDrawn(sim), RandomOutputsDrawn(walked));
+      }
+      ASSERT_EQ(NextRandom(sim), NextRandom(walked));
+    }
+  }
+}
+
+// Scores averaged in integers equal RoundHalfUp of the double quotient for
+// every score that play can leave (0..5 L per neighbour, L up to 100) and
+// every neighbour count; outside that range the double quotient decides.
+TEST(RoundedAverage, EqualsRoundingTheDoubleQuotient) {
+  for (int32_t count = 1; count <= MAX_GROUPS; ++count) {
+    int32_t first_wrong = -1;
+    for (int32_t total = 0; total <= 5 * MAX_MOVES * count && first_wrong < 0; ++total) {
+      if (RoundedAverage(total, count) != RoundHalfUp(static_cast<double>(total) / count)) first_wrong = total;
+    }
+    ASSERT_EQ(first_wrong, -1) << "count " << count;
+  }
+  for (auto [total, count] : {std::pair{-7, 2}, {-1, 3}, {2147483647, 499}, {2147483647, 1}, {9, 501}}) {
+    EXPECT_EQ(RoundedAverage(total, count), RoundHalfUp(static_cast<double>(total) / count)) << total << " / " << count;
   }
 }
 

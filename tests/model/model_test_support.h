@@ -22,6 +22,16 @@
 #include "network/network_internal.h"
 #include "results/results_internal.h"
 
+namespace veldaris {
+
+// The instruction sets by name, in test names and messages.
+inline const char* InstructionSetName(InstructionSet set) {
+  return set == InstructionSet::Avx2 ? "Avx2" : set == InstructionSet::Popcnt ? "Popcnt" : "Baseline";
+}
+inline void PrintTo(InstructionSet set, std::ostream* os) { *os << InstructionSetName(set); }
+
+}  // namespace veldaris
+
 namespace veldaris::test {
 
 inline std::string ReadFile(const std::filesystem::path& path) {
@@ -29,30 +39,45 @@ inline std::string ReadFile(const std::filesystem::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// Makes the next NextRandom calls return exactly these outputs: each goes into
-// the state vector untempered (every tempering step is undone by iterating it
-// to its fixed point).
+// Makes the next draws take exactly these outputs (at most 624), through the
+// generator's own hook for tests.
 inline void ScriptOutputs(Simulation& sim, const std::vector<uint32_t>& outputs) {
-  SeedRandom(sim, 1);
-  for (size_t i = 0; i < outputs.size(); ++i) {
-    uint32_t y = outputs[i];
-    auto undo = [&y](auto step) {
-      const uint32_t target = y;
-      for (int k = 0; k < 32; ++k) y = target ^ step(y);
-    };
-    undo([](uint32_t x) { return x >> 18; });
-    undo([](uint32_t x) { return (x << 15) & 0xefc60000U; });
-    undo([](uint32_t x) { return (x << 7) & 0x9d2c5680U; });
-    undo([](uint32_t x) { return x >> 11; });
-    sim.mt[i] = y;
-  }
-  sim.mti = 0;
+  ScriptRandomOutputs(sim, outputs.data(), static_cast<int32_t>(outputs.size()));
+}
+
+// Moves 1..length of a slot as text, "1" for cooperate.
+inline std::string MovesText(const StrategySlots& slots, int32_t slot, int32_t length) {
+  std::string text;
+  for (int32_t j = 1; j <= length; ++j) text += static_cast<char>('0' + MoveAt(slots, slot, j));
+  return text;
 }
 
 // The smallest output for which UniformBelow(n) yields v.
 inline uint32_t OutputFor(int32_t v, int32_t n) {
   const uint64_t scaled = static_cast<uint64_t>(v) << 32;
   return static_cast<uint32_t>((scaled + n - 1) / n);
+}
+
+// The reference cases of tests/data/golden: the window's command sequence
+// with the clock replaced by two seeds.
+struct GoldenCase {
+  const char* name;
+  ParameterChoice choice;
+  uint32_t network_seed;
+  uint32_t run_seed;
+};
+
+inline const GoldenCase GOLDEN_CASES[] = {
+    {"sw50", {SMALL_WORLD, 50, 8, 1000, 8, 10, 0.1}, 1234567, 1234568},
+    {"lattice", {SMALL_WORLD, 50, 4, 1000, 4, 10, 0.0}, 42, 43},
+    {"sf50", {SCALE_FREE, 50, 4, 1000, 4, 10, 0.0}, 777, 778},
+    {"sf500-s32-l64", {SCALE_FREE, 500, 32, 200, 16, 64, 0.0}, 3141592653U, 2718281828U},
+    {"sw97-s1-l65", {SMALL_WORLD, 97, 1, 300, 6, 65, 0.57}, 0, 4294967295U},
+    {"sw120-k2-l63", {SMALL_WORLD, 120, 3, 110, 2, 63, 0.291}, 65535, 65536},
+};
+
+inline std::filesystem::path GoldenDir(const GoldenCase& c) {
+  return std::filesystem::path(VELDARIS_TEST_DATA_DIR) / "golden" / c.name;
 }
 
 // A fresh simulation with the start-up parameters for every test, and its
@@ -99,7 +124,13 @@ class ModelTest : public ::testing::Test {
   }
 
   void SetMoves(int32_t group, int32_t slot, const char* moves) {
-    for (int32_t j = 1; moves[j - 1] != '\0'; ++j) sim.groups[group].strategies[slot][j] = moves[j - 1] - '0';
+    for (int32_t j = 1; moves[j - 1] != '\0'; ++j) {
+      SetMoveAt(sim.groups[group].strategies, slot, j, moves[j - 1] - '0');
+    }
+  }
+
+  std::string Moves(int32_t group, int32_t slot, int32_t length) const {
+    return MovesText(sim.groups[group].strategies, slot, length);
   }
 
   std::string Result(const char* name) const { return ReadFile(dir_ / name); }

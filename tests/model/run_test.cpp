@@ -129,30 +129,31 @@ TEST_F(ModelRun, UnwritableFilesDoNotStopTheRun) {
 }
 
 // The Set Parameters, Build Network and Execute Simulation commands with the
-// clock replaced by seed A (parameters and build) and seed B (run).
-TEST_F(ModelRun, CompleteRunsMatchReferenceOutputs) {
-  const struct {
-    const char* name;
-    int32_t type, strategies, connectivity;
-    double rewiring;
-    uint32_t seed_a, seed_b;
-  } cases[] = {{"sw50", SMALL_WORLD, 8, 8, 0.1, 1234567, 1234568},
-               {"lattice", SMALL_WORLD, 4, 4, 0.0, 42, 43},
-               {"sf50", SCALE_FREE, 4, 4, 0.0, 777, 778}};
-  for (const auto& c : cases) {
+// clock replaced by seed A (parameters and build) and seed B (run), for every
+// reference case, on every instruction set up to this processor's best.
+class ModelGolden : public ModelTest, public ::testing::WithParamInterface<InstructionSet> {};
+INSTANTIATE_TEST_SUITE_P(Sets, ModelGolden,
+                         ::testing::Values(InstructionSet::Baseline, InstructionSet::Popcnt, InstructionSet::Avx2),
+                         [](const auto& info) { return InstructionSetName(info.param); });
+
+TEST_P(ModelGolden, CompleteRunsMatchReferenceOutputs) {
+  if (GetParam() > BestInstructionSet()) GTEST_SKIP() << "this processor lacks " << InstructionSetName(GetParam());
+  for (const GoldenCase& c : GOLDEN_CASES) {
     SCOPED_TRACE(c.name);
-    const std::filesystem::path golden = std::filesystem::path(VELDARIS_TEST_DATA_DIR) / "golden" / c.name;
-    const ParameterChoice choice{c.type, 50, c.strategies, 1000, c.connectivity, 10, c.rewiring};
-    ASSERT_TRUE(SetParameters(sim, choice, c.seed_a));
-    BuildAndMeasureNetwork(sim, c.seed_a);
+    ClearSimulation(sim);
+    sim.instruction_set = GetParam();
+    ApplyDefaultParameters(sim);
+    ASSERT_TRUE(SetParameters(sim, c.choice, c.network_seed));
+    BuildAndMeasureNetwork(sim, c.network_seed);
+    const int32_t n = c.choice.group_count;
     std::string network;
-    for (int32_t g = 1; g <= 50; ++g) {
+    for (int32_t g = 1; g <= n; ++g) {
       const GroupRecord& r = sim.groups[g];
       network += Format("%d %d %d %d:", g, r.x, r.y, r.degree);
       for (int32_t slot = 1; slot <= r.degree; ++slot) network += Format(" %d", r.neighbours[slot]);
       network += "\n";
     }
-    EXPECT_EQ(network, ReadFile(golden / "network.txt"));
+    EXPECT_EQ(network, ReadFile(GoldenDir(c) / "network.txt"));
     const NetworkMetrics& m = sim.metrics;
     const std::pair<const char*, double> measures[] = {{"average_degree", m.average_degree},
                                                        {"degree_stdev", m.degree_stdev},
@@ -161,12 +162,14 @@ TEST_F(ModelRun, CompleteRunsMatchReferenceOutputs) {
     std::string metrics;
     for (auto [name, value] : measures) metrics += Format("%s=%.6f\n", name, value);
     for (auto [name, value] : measures) metrics += Format("%s.17g=%.17g\n", name, value);
-    for (int32_t k = 0; k <= 50; ++k) {
+    for (int32_t k = 0; k <= n; ++k) {
       if (sim.degree_histogram[k] != 0) metrics += Format("h[%d]=%d\n", k, sim.degree_histogram[k]);
     }
-    EXPECT_EQ(metrics, ReadFile(golden / "metrics.txt"));
-    RunToCompletion(sim, c.seed_b, files);
-    for (const char* file : {INITIAL_RESULT_FILE, ALL_RESULT_FILE}) EXPECT_EQ(Result(file), ReadFile(golden / file));
+    EXPECT_EQ(metrics, ReadFile(GoldenDir(c) / "metrics.txt"));
+    RunToCompletion(sim, c.run_seed, files);
+    for (const char* file : {INITIAL_RESULT_FILE, ALL_RESULT_FILE}) {
+      EXPECT_EQ(Result(file), ReadFile(GoldenDir(c) / file)) << file;
+    }
   }
 }
 
@@ -179,8 +182,9 @@ TEST_F(ModelRun, ResultFilesAreTheSameBytesInEveryLocale) {
   BuildAndMeasureNetwork(sim, 1234567);
   RunToCompletion(sim, 1234568, files);
   std::setlocale(LC_ALL, "C");
-  const std::filesystem::path golden = std::filesystem::path(VELDARIS_TEST_DATA_DIR) / "golden" / "sw50";
-  for (const char* file : {INITIAL_RESULT_FILE, ALL_RESULT_FILE}) EXPECT_EQ(Result(file), ReadFile(golden / file));
+  for (const char* file : {INITIAL_RESULT_FILE, ALL_RESULT_FILE}) {
+    EXPECT_EQ(Result(file), ReadFile(GoldenDir(GOLDEN_CASES[0]) / file));
+  }
 }
 
 }  // namespace
