@@ -1,7 +1,7 @@
 // Throughput of veldaris-sweep in runs per second with 1 and 2 worker threads
-// (the argument), on a grid of 8 runs of N 200, S 8, G 1000, L 30. Each
-// iteration makes the whole sweep in a fresh directory; "runs/s" is the
-// figure to compare between the two.
+// (the argument), on the README's example grid with one replicate: 12 runs of
+// N 200, S 8, G 3000, L 30. Each iteration makes the whole sweep in a fresh
+// directory; "runs/s" is the figure to compare between the two.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
@@ -16,10 +16,10 @@
 namespace veldaris::cli {
 namespace {
 
-constexpr int kRuns = 8;
+constexpr int kRuns = 12;
 constexpr const char* kSweep =
-    "network = \"small-world\"\ngroups = 200\nstrategies = 8\ngenerations = 1000\nconnectivity = [4, 8]\n"
-    "length = 30\nrewiring = [0.1, 0.29]\nreplicates = 2\nseed = 1\n";
+    "network = \"small-world\"\ngroups = 200\nstrategies = 8\ngenerations = 3000\nconnectivity = [4, 8]\n"
+    "length = 30\nrewiring = [0.0, 0.01, 0.05, 0.1, 0.29, 1.0]\nreplicates = 1\nseed = 20261206\n";
 
 void BM_SweepRunsPerSecond(benchmark::State& state) {
   std::string pattern = (std::filesystem::temp_directory_path() / "veldaris_sweep_bench_XXXXXX").string();
