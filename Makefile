@@ -88,6 +88,7 @@ test-clang: deps
 
 bench: build
 	$(BUILD)/bench/veldaris_bench
+	$(BUILD)/bench/veldaris_sweep_bench
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(CLANG_BUILD) $(FUZZ_BUILD)

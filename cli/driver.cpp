@@ -1,8 +1,6 @@
 #include "cli/driver.h"
 
 #include <CLI/CLI.hpp>
-#include <charconv>
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -10,8 +8,14 @@
 #include <optional>
 #include <string>
 #include <system_error>
+#include <vector>
 
+#include "cli/network_export.h"
+#include "cli/output_paths.h"
+#include "cli/run_parameters.h"
+#include "cli/single_run.h"
 #include "model/simulation.h"
+#include "ui/number_text.h"
 #include "ui/svg_canvas.h"
 
 namespace veldaris::cli {
@@ -19,92 +23,19 @@ namespace veldaris::cli {
 namespace {
 
 constexpr const char* kProgram = "veldaris-run";
+constexpr uint64_t kMaxSeed = 4294967295U;
+constexpr const char* kSeedAllowed = "a whole number from 0 to 4294967295";
 
 struct Options {
-  std::string network = "small-world";
-  long long groups = 50;
-  long long strategies = 8;
-  long long generations = 1000;
-  long long connectivity = 8;
-  long long length = 10;
-  std::string rewiring = "0";
-  std::optional<uint32_t> seed;
-  std::optional<uint32_t> network_seed;
-  std::optional<uint32_t> run_seed;
+  ParameterTexts parameters;
+  std::string seed;
+  std::string network_seed;
+  std::string run_seed;
   std::string output_dir = ".";
   std::string picture;
+  std::string network_file;
   bool quiet = false;
 };
-
-// Parameters checked against what the model can run: every network must be
-// simple and its build must end, no group may be left without links (the
-// statistics divide by class sizes), the crossover needs two distinct cut
-// points, and every array stays within its capacity.
-struct Validated {
-  SimParams params{};
-  double probability = 0.0;
-  std::string error;  // empty when valid
-};
-
-// A probability written as a plain decimal number, converted as the parameter
-// dialog converts it (x * 100.0 truncated); the whole text must be the number.
-std::optional<double> ParseProbability(const std::string& text) {
-  const char* first = text.data();
-  const char* last = first + text.size();
-  if (first != last && *first == '+') {
-    ++first;
-  }
-  double value = 0.0;
-  const auto [end, ec] = std::from_chars(first, last, value, std::chars_format::general);
-  if (ec != std::errc() || end != last || !std::isfinite(value)) {
-    return std::nullopt;
-  }
-  return value;
-}
-
-bool InRange(long long v, long long lo, long long hi) { return v >= lo && v <= hi; }
-
-Validated Validate(const Options& o) {
-  Validated v;
-  SimParams& p = v.params;
-  p.network_type = o.network == "scale-free" ? SCALE_FREE : SMALL_WORLD;
-
-  if (!InRange(o.groups, 3, MAX_GROUPS)) {
-    v.error = "--groups must be a whole number from 3 to 500 (got " + std::to_string(o.groups) + ")";
-    return v;
-  }
-  if (!InRange(o.strategies, 1, MAX_STRATEGIES)) {
-    v.error = "--strategies must be a whole number from 1 to 32 (got " + std::to_string(o.strategies) + ")";
-    return v;
-  }
-  if (!InRange(o.generations, 10, MAX_GENERATIONS) || o.generations % BATCH_GENERATIONS != 0) {
-    v.error = "--generations must be a multiple of 10 from 10 to 10000 (got " + std::to_string(o.generations) + ")";
-    return v;
-  }
-  if (!InRange(o.connectivity, 2, o.groups - 1) || o.connectivity % 2 != 0) {
-    v.error = "--connectivity must be an even number from 2 to --groups - 1 (" + std::to_string(o.groups - 1) +
-              " here) (got " + std::to_string(o.connectivity) + ")";
-    return v;
-  }
-  if (!InRange(o.length, 4, MAX_MOVES)) {
-    v.error = "--length must be a whole number from 4 to 100 (got " + std::to_string(o.length) + ")";
-    return v;
-  }
-  const std::optional<double> probability = ParseProbability(o.rewiring);
-  const int32_t percent = probability ? RewiringPercentFromProbability(*probability) : -1;
-  if (!probability || percent < 0 || percent > 100) {
-    v.error = "--rewiring must be a probability from 0 to 1.0 (got " + o.rewiring + ")";
-    return v;
-  }
-  p.group_count = static_cast<int32_t>(o.groups);
-  p.strategy_count = static_cast<int32_t>(o.strategies);
-  p.generation_count = static_cast<int32_t>(o.generations);
-  p.connectivity = static_cast<int32_t>(o.connectivity);
-  p.strategy_length = static_cast<int32_t>(o.length);
-  p.rewiring_percent = percent;
-  v.probability = *probability;
-  return v;
-}
 
 struct ProgressContext {
   std::ostream* err;
@@ -123,33 +54,29 @@ void ShowProgress(const Simulation& sim, void* context) {
   *progress->err << line << std::flush;
 }
 
-// The window's start-up, Set Parameters with the chosen values and OK, then
-// Build Network: the same model calls in the same order as the window makes
-// them, every seeding with the network seed.
-void SetParametersAndBuild(Simulation& sim, const SimParams& chosen, double rewiring_probability, uint32_t seed,
-                           bool fresh) {
-  if (!fresh) {
-    ClearSimulation(sim);  // the program-start state, as a new window has
-  }
-  ApplyDefaultParameters(sim);
-  const ParameterChoice choice{chosen.network_type,     chosen.group_count,  chosen.strategy_count,
-                               chosen.generation_count, chosen.connectivity, chosen.strategy_length,
-                               rewiring_probability};
-  SetParameters(sim, choice, seed);
-  BuildAndMeasureNetwork(sim, seed);
-}
-
+// The measures with the texts of the window's display ("%f"), written the same
+// in every locale.
 void PrintMeasures(std::ostream& out, const Simulation& sim) {
   const NetworkMetrics& m = sim.metrics;
-  char line[128];
-  std::snprintf(line, sizeof line, "Average Degree: %f\n", m.average_degree);
-  out << line;
-  std::snprintf(line, sizeof line, "Stdev of Degree: %f\n", m.degree_stdev);
-  out << line;
-  std::snprintf(line, sizeof line, "Characteristic Path Length: %f\n", m.characteristic_path_length);
-  out << line;
-  std::snprintf(line, sizeof line, "Clustering Coefficient: %f\n", m.clustering_coefficient);
-  out << line;
+  out << "Average Degree: " << ui::FormatFixed(m.average_degree, 6) << "\n"
+      << "Stdev of Degree: " << ui::FormatFixed(m.degree_stdev, 6) << "\n"
+      << "Characteristic Path Length: " << ui::FormatFixed(m.characteristic_path_length, 6) << "\n"
+      << "Clustering Coefficient: " << ui::FormatFixed(m.clustering_coefficient, 6) << "\n";
+}
+
+// A seed given as text (nullopt when the option was not given); false with
+// *error set when the text is not a seed.
+bool ReadSeed(const CLI::Option* option, const std::string& text, std::optional<uint32_t>* seed, std::string* error) {
+  if (option->count() == 0) {
+    return true;
+  }
+  const std::optional<uint64_t> value = ParseDecimal(text, kMaxSeed);
+  if (!value) {
+    *error = RefusalMessage(option->get_name(), kSeedAllowed, text);
+    return false;
+  }
+  *seed = static_cast<uint32_t>(*value);
+  return true;
 }
 
 }  // namespace
@@ -158,23 +85,26 @@ int RunDriver(int argc, const char* const* argv, const DriverStreams& streams) {
   Options o;
   CLI::App app{
       "Runs one simulation of the evolution of cooperation on a network without a window and writes\n"
-      "the two result files. Seeds given on the command line make the run repeatable.",
+      "the two result files and the run's record (run.json). Seeds given on the command line make the\n"
+      "run repeatable.",
       kProgram};
   app.set_version_flag("--version", VERSION);
   app.option_defaults()->always_capture_default();
-  app.add_option("--network", o.network, "Network type")->check(CLI::IsMember({"small-world", "scale-free"}));
-  app.add_option("--groups", o.groups, "Number of groups N (3..500)");
-  app.add_option("--strategies", o.strategies, "Strategies per group S (1..32)");
-  app.add_option("--generations", o.generations, "Generations G (a multiple of 10, 10..10000)");
-  app.add_option("--connectivity", o.connectivity, "Average connectivity K (even, 2..N-1)");
-  app.add_option("--length", o.length, "Moves per strategy L (4..100)");
-  app.add_option("--rewiring", o.rewiring, "Rewiring probability, 0 to 1.0 (small world)");
-  auto* seed = app.add_option("--seed", o.seed, "One seed for every seeding");
+  ParameterTexts& p = o.parameters;
+  app.add_option("--network", p.network, "Network type: small-world or scale-free");
+  app.add_option("--groups", p.groups, "Number of groups N (3..500)");
+  app.add_option("--strategies", p.strategies, "Strategies per group S (1..32)");
+  app.add_option("--generations", p.generations, "Generations G (a multiple of 10, 10..10000)");
+  app.add_option("--connectivity", p.connectivity, "Average connectivity K (even, 2..N-1)");
+  app.add_option("--length", p.length, "Moves per strategy L (4..100)");
+  app.add_option("--rewiring", p.rewiring, "Rewiring probability, 0 to 1.0 (small world)");
+  auto* seed = app.add_option("--seed", o.seed, "One seed for every seeding (0..4294967295)");
   auto* network_seed = app.add_option("--network-seed", o.network_seed, "Seed of setting parameters and building");
   auto* run_seed = app.add_option("--run-seed", o.run_seed, "Seed of the simulation run");
   seed->excludes(network_seed)->excludes(run_seed);
-  app.add_option("--output-dir", o.output_dir, "Directory of the result files (created if missing)");
+  app.add_option("--output-dir", o.output_dir, "Directory of the result files and run.json (created if missing)");
   app.add_option("--picture", o.picture, "After the run, write what the window would show to this SVG file");
+  app.add_option("--network-file", o.network_file, "Write the built network to this .graphml or .csv file");
   app.add_flag("--quiet", o.quiet, "No progress line");
 
   try {
@@ -188,16 +118,49 @@ int RunDriver(int argc, const char* const* argv, const DriverStreams& streams) {
     return EXIT_USAGE;
   }
 
-  const Validated v = Validate(o);
-  if (!v.error.empty()) {
-    streams.err << kProgram << ": " << v.error << "\n";
+  const auto usage = [&](const std::string& message) {
+    streams.err << kProgram << ": " << message << "\n";
     return EXIT_USAGE;
+  };
+  std::string error;
+  const std::optional<RunParameters> parameters = ValidateRunParameters(p, ParameterNaming::Option, &error);
+  if (!parameters) {
+    return usage(error);
+  }
+  std::optional<uint32_t> one_seed;
+  std::optional<uint32_t> network_seed_given;
+  std::optional<uint32_t> run_seed_given;
+  if (!ReadSeed(seed, o.seed, &one_seed, &error) ||
+      !ReadSeed(network_seed, o.network_seed, &network_seed_given, &error) ||
+      !ReadSeed(run_seed, o.run_seed, &run_seed_given, &error)) {
+    return usage(error);
   }
   if (o.output_dir.empty() || o.output_dir.size() >= static_cast<size_t>(RESULT_PATH_CAPACITY) - 64) {
-    streams.err << kProgram << ": --output-dir must be a non-empty path shorter than " << RESULT_PATH_CAPACITY - 64
-                << " characters\n";
-    return EXIT_USAGE;
+    return usage("--output-dir must be a non-empty path shorter than " + std::to_string(RESULT_PATH_CAPACITY - 64) +
+                 " characters");
   }
+  NetworkFormat network_format = NetworkFormat::GraphMl;
+  if (!o.network_file.empty() && !NetworkFormatOf(o.network_file, &network_format)) {
+    return usage(RefusalMessage("--network-file", "a file name ending in .graphml or .csv", o.network_file));
+  }
+  // No output may overwrite another.
+  const std::string record_path = PathInDirectory(o.output_dir, RUN_RECORD_FILE);
+  std::vector<NamedOutput> outputs = {
+      {"the result file", PathInDirectory(o.output_dir, INITIAL_RESULT_FILE)},
+      {"the result file", PathInDirectory(o.output_dir, ALL_RESULT_FILE)},
+      {"the run record", record_path},
+  };
+  if (!o.picture.empty()) {
+    outputs.push_back({"--picture", o.picture});
+  }
+  if (!o.network_file.empty()) {
+    outputs.push_back({"--network-file", o.network_file});
+  }
+  const std::string clash = OutputClash(outputs);
+  if (!clash.empty()) {
+    return usage(clash + ": every output needs a file of its own");
+  }
+
   std::error_code ec;
   std::filesystem::create_directories(o.output_dir, ec);
   if (ec || !std::filesystem::is_directory(o.output_dir, ec)) {
@@ -208,8 +171,7 @@ int RunDriver(int argc, const char* const* argv, const DriverStreams& streams) {
 
   SimulationPtr own;
   Simulation* sim = streams.simulation;
-  const bool fresh = sim == nullptr;
-  if (fresh) {
+  if (sim == nullptr) {
     own = NewSimulation();
     sim = own.get();
     if (sim == nullptr) {
@@ -223,18 +185,21 @@ int RunDriver(int argc, const char* const* argv, const DriverStreams& streams) {
   // Every seeding while the parameters are set and the network is built uses
   // the network seed, every seeding of the run the run seed; a seed not given
   // is the clock's second at that moment, as in the window.
-  const uint32_t network_seed_used = o.seed ? *o.seed : o.network_seed ? *o.network_seed : ClockSeconds();
-  SetParametersAndBuild(*sim, v.params, v.probability, network_seed_used, fresh);
+  RunSeeds seeds{};
+  seeds.network = one_seed ? *one_seed : network_seed_given ? *network_seed_given : ClockSeconds();
+  RunRecord record;
+  PrepareRun(*sim, *parameters, seeds, kProgram, record);
 
-  const uint32_t run_seed_used = o.seed ? *o.seed : o.run_seed ? *o.run_seed : ClockSeconds();
-  streams.out << "Network seed: " << network_seed_used << "\n"
-              << "Run seed: " << run_seed_used << "\n";
+  seeds.run = one_seed ? *one_seed : run_seed_given ? *run_seed_given : ClockSeconds();
+  record.seeds.run = seeds.run;
+  streams.out << "Network seed: " << seeds.network << "\n"
+              << "Run seed: " << seeds.run << "\n";
   PrintMeasures(streams.out, *sim);
   streams.out << std::flush;
 
   ProgressContext progress{&streams.err, -1};
   const bool show_progress = streams.err_is_terminal && !o.quiet;
-  RunToCompletion(*sim, run_seed_used, files, show_progress ? ShowProgress : nullptr, &progress);
+  CompleteRun(*sim, files, record, show_progress ? ShowProgress : nullptr, &progress);
   if (show_progress) {
     streams.err << "\n";
   }
@@ -249,13 +214,29 @@ int RunDriver(int argc, const char* const* argv, const DriverStreams& streams) {
       streams.out << "Result file: " << files.path[i] << "\n";
     }
   }
+  // The record says which result files this run wrote, and their digests.
+  if (const int32_t code = WriteRunRecord(record_path, record); code != 0) {
+    streams.err << kProgram << ": could not write the run record \"" << record_path << "\": " << std::strerror(code)
+                << "\n";
+    status = EXIT_WRITE_FAILED;
+  } else {
+    streams.out << "Run record: " << record_path << "\n";
+  }
   if (!o.picture.empty()) {
-    std::string error;
     if (ui::WritePictureSvg(*sim, o.picture, &error)) {
       streams.out << "Picture: " << o.picture << "\n";
     } else {
       streams.err << kProgram << ": could not write the picture " << error << "\n";
       status = EXIT_WRITE_FAILED;
+    }
+  }
+  if (!o.network_file.empty()) {
+    if (const int32_t code = WriteNetworkFile(*sim, o.network_file, network_format); code != 0) {
+      streams.err << kProgram << ": could not write the network file \"" << o.network_file
+                  << "\": " << std::strerror(code) << "\n";
+      status = EXIT_WRITE_FAILED;
+    } else {
+      streams.out << "Network file: " << o.network_file << "\n";
     }
   }
   return status;

@@ -208,9 +208,11 @@ struct ResultFiles {
   int32_t written;                                     // 1 once the files of a run were attempted
   int32_t error[RESULT_FILE_COUNT];                    // errno of each file, 0 when written
   char path[RESULT_FILE_COUNT][RESULT_PATH_CAPACITY];  // the path of each file (Initial, All)
+  uint8_t sha256[RESULT_FILE_COUNT][32];               // SHA-256 of each file written (error 0)
 };
 
-// Sets the directory; false (and nothing changed) when it does not fit.
+// Sets the directory; false (and nothing changed) when it does not fit. On
+// Windows both '/' and '\\' end a directory name, elsewhere only '/'.
 bool SetResultDirectory(ResultFiles& files, const char* directory);
 
 // --- Parameters ---------------------------------------------------------------

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "results/sha256.h"
+
 #ifdef _WIN32
 #define _CRT_RAND_S
 #include <fcntl.h>
@@ -64,34 +66,34 @@ uint64_t UnpredictableBits() {
 }
 
 // Creates a new file that did not exist under this name and opens it for
-// writing, locked, never following or reusing anything already there.
-// Returns the stream, or null with errno set.
+// writing (and reading back), locked, never following or reusing anything
+// already there. Returns the stream, or null with errno set.
 std::FILE* CreateNewFile(const char* name) {
 #ifdef _WIN32
   // No sharing: while it is open nobody else can open or delete it.
-  const HANDLE handle = CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+  const HANDLE handle = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     errno = GetLastError() == ERROR_FILE_EXISTS ? EEXIST : EACCES;
     return nullptr;
   }
-  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY | _O_WRONLY);
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY | _O_RDWR);
   if (fd < 0) {
     CloseHandle(handle);
     return nullptr;
   }
-  std::FILE* file = _fdopen(fd, "wb");
+  std::FILE* file = _fdopen(fd, "w+b");
   if (file == nullptr) {
     _close(fd);
   }
   return file;
 #else
   // The mode a new file gets (0666 less the umask), like fopen's.
-  const int fd = open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  const int fd = open(name, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0) {
     return nullptr;
   }
-  std::FILE* file = fdopen(fd, "wb");
+  std::FILE* file = fdopen(fd, "w+b");
   if (file == nullptr || flock(fd, LOCK_EX | LOCK_NB) != 0) {
     const int error = errno;
     if (file != nullptr) {
@@ -128,6 +130,25 @@ int32_t ReplaceFile(const char* from, const char* to) {
 }
 
 int32_t LastError() { return errno != 0 ? errno : EIO; }
+
+// The SHA-256 of everything written to file so far, read back from its start.
+bool HashWrittenFile(std::FILE* file, uint8_t* sha256) {
+  if (std::fseek(file, 0, SEEK_SET) != 0) {
+    return false;
+  }
+  Sha256 hash;
+  Sha256Init(hash);
+  unsigned char buffer[4096];
+  size_t got = 0;
+  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+    Sha256Update(hash, buffer, got);
+  }
+  if (std::ferror(file) != 0) {
+    return false;
+  }
+  Sha256Final(hash, sha256);
+  return true;
+}
 
 // The directory part of path ("" for the current one, with its separator
 // otherwise) and the file name.
@@ -245,7 +266,8 @@ void RemoveStaleTemporaries(const char* path) {
 #endif
 }
 
-int32_t PrepareFile(const char* path, FileContentsWriter write, const void* context, PendingFile& pending) {
+int32_t PrepareFile(const char* path, FileContentsWriter write, const void* context, PendingFile& pending,
+                    uint8_t* sha256) {
   pending.temp[0] = '\0';
   pending.file = nullptr;
   if (std::strlen(path) + 48 > sizeof pending.temp) {
@@ -264,6 +286,7 @@ int32_t PrepareFile(const char* path, FileContentsWriter write, const void* cont
   }
   errno = 0;
   bool ok = write(file, context) != 0 && std::fflush(file) == 0;
+  ok = ok && (sha256 == nullptr || HashWrittenFile(file, sha256));
 #ifndef _WIN32
   ok = ok && fsync(fileno(file)) == 0;
   // Kept open, and so locked, until it is in place.
@@ -307,10 +330,10 @@ void DiscardFile(PendingFile& pending) {
   }
 }
 
-int32_t WriteFileAtomically(const char* path, FileContentsWriter write, const void* context) {
+int32_t WriteFileAtomically(const char* path, FileContentsWriter write, const void* context, uint8_t* sha256) {
   RemoveStaleTemporaries(path);
   PendingFile pending;
-  const int32_t error = PrepareFile(path, write, context, pending);
+  const int32_t error = PrepareFile(path, write, context, pending, sha256);
   return error != 0 ? error : CommitFile(pending, path);
 }
 

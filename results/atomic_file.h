@@ -27,8 +27,11 @@ struct PendingFile {
 };
 
 // Writes the contents to a new temporary file beside path, flushed to disk.
-// Returns 0, or the errno of the failure, in which case nothing remains.
-int32_t PrepareFile(const char* path, FileContentsWriter write, const void* context, PendingFile& pending);
+// Returns 0, or the errno of the failure, in which case nothing remains. When
+// sha256 is not null it receives the SHA-256 of the file's bytes, read back
+// from the temporary file (what the disk holds, not what was meant).
+int32_t PrepareFile(const char* path, FileContentsWriter write, const void* context, PendingFile& pending,
+                    uint8_t* sha256 = nullptr);
 // Renames the prepared file over path. Returns 0, or the errno of the
 // failure, in which case the temporary file is removed and path is as it was.
 int32_t CommitFile(PendingFile& pending, const char* path);
@@ -37,7 +40,7 @@ void DiscardFile(PendingFile& pending);
 
 // PrepareFile, then CommitFile. Returns 0, or the errno of the failure, in
 // which case the target is left as it was and no temporary file remains.
-int32_t WriteFileAtomically(const char* path, FileContentsWriter write, const void* context);
+int32_t WriteFileAtomically(const char* path, FileContentsWriter write, const void* context, uint8_t* sha256 = nullptr);
 
 // Removes the temporary files of path (named as above) whose writers are
 // gone: unlocked and last written more than a few seconds ago. Files of

@@ -30,11 +30,21 @@ struct ClassSums {
   }
 };
 
+// Whether c separates the parts of a path: on Windows '/' and '\\', elsewhere
+// only '/' ('\\' is an ordinary character of a POSIX file name).
+bool IsPathSeparator(char c) {
+#ifdef _WIN32
+  return c == '/' || c == '\\';
+#else
+  return c == '/';
+#endif
+}
+
 // Joins the result directory and a file name; 0 when the path does not fit.
 int32_t ResultPath(const char* dir, const char* name, char* out, int32_t capacity) {
   const size_t dir_length = std::strlen(dir);
   const size_t name_length = std::strlen(name);
-  const bool separator = dir_length > 0 && dir[dir_length - 1] != '/' && dir[dir_length - 1] != '\\';
+  const bool separator = dir_length > 0 && !IsPathSeparator(dir[dir_length - 1]);
   const size_t length = dir_length + (separator ? 1 : 0) + name_length;
   if (length >= static_cast<size_t>(capacity)) {
     return 0;
@@ -148,7 +158,7 @@ int32_t PrepareResultFile(const Simulation& sim, int32_t which, const char* name
   }
   RemoveStaleTemporaries(path);
   const RowsToWrite rows{&sim, which, &classes};
-  return PrepareFile(path, WriteResultRows, &rows, pending);
+  return PrepareFile(path, WriteResultRows, &rows, pending, files.sha256[which]);
 }
 
 }  // namespace

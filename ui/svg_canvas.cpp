@@ -212,6 +212,18 @@ void SvgCanvas::TextOut(int x, int y, std::string_view text) {
            "\" xml:space=\"preserve\">" + EscapeXml(text) + "</text>\n";
 }
 
+void SvgCanvas::BeginGroup(std::string_view css_class) {
+  body_ += "<g class=\"" + EscapeXml(css_class) + "\">\n";
+  ++open_groups_;
+}
+
+void SvgCanvas::EndGroup() {
+  if (open_groups_ > 0) {
+    body_ += "</g>\n";
+    --open_groups_;
+  }
+}
+
 std::string SvgCanvas::Document() const {
   std::string out;
   out.reserve(body_.size() + 512);
@@ -224,6 +236,9 @@ std::string SvgCanvas::Document() const {
   out += "<rect x=\"0\" y=\"0\" width=\"" + std::to_string(WINDOW_WIDTH) + "\" height=\"" +
          std::to_string(WINDOW_HEIGHT) + "\" fill=\"#ffffff\"/>\n";
   out += body_;
+  for (int i = 0; i < open_groups_; ++i) {
+    out += "</g>\n";
+  }
   out += "</svg>\n";
   return out;
 }

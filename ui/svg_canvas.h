@@ -30,12 +30,18 @@ class SvgCanvas final : public Canvas {
   // One white <rect> as the opaque text background, then one <text>.
   void TextOut(int x, int y, std::string_view text) override;
 
+  // Everything drawn until the matching EndGroup goes into one <g> element of
+  // the class, so that a reader can tell the parts of a picture apart.
+  void BeginGroup(std::string_view css_class);
+  void EndGroup();
+
   // The complete document: declaration, <svg> root with the font, the white
-  // background and everything drawn so far.
+  // background and everything drawn so far (groups still open are closed).
   std::string Document() const;
 
  private:
   std::string body_;
+  int open_groups_ = 0;
   ColorRef pen_color_ = BLACK;
   int pen_width_ = 1;
   ColorRef brush_color_ = WHITE;

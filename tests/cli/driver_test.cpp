@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -12,10 +13,13 @@
 #include <vector>
 
 #include "model/simulation.h"
+#include "results/sha256.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+constexpr size_t npos = std::string::npos;
 
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -64,6 +68,30 @@ class DriverTest : public ::testing::Test {
 };
 
 const fs::path kGolden = fs::path(VELDARIS_TEST_DATA_DIR) / "golden";
+
+std::string Sha256Of(const std::string& text) {
+  veldaris::Sha256 hash;
+  veldaris::Sha256Init(hash);
+  veldaris::Sha256Update(hash, text.data(), text.size());
+  uint8_t digest[veldaris::SHA256_DIGEST_SIZE];
+  veldaris::Sha256Final(hash, digest);
+  char hex[veldaris::SHA256_HEX_SIZE];
+  veldaris::Sha256Hex(digest, hex);
+  return hex;
+}
+
+// The value of "key": in a JSON text (the first occurrence), as written.
+std::string JsonValue(const std::string& json, const std::string& key) {
+  const size_t at = json.find("\"" + key + "\": ");
+  if (at == npos) return "(missing " + key + ")";
+  const size_t start = at + key.size() + 4;
+  return json.substr(start, json.find_first_of(",\n}", start) - start);
+}
+
+const std::vector<std::string> kSw50 = {
+    "--network",     "small-world", "--groups",       "50",      "--strategies", "8",
+    "--generations", "1000",        "--connectivity", "8",       "--length",     "10",
+    "--rewiring",    "0.1",         "--network-seed", "1234567", "--run-seed",   "1234568"};
 
 TEST_F(DriverTest, ReproducesTheReferenceRunsByteForByte) {
   struct Case {
@@ -207,6 +235,7 @@ TEST_F(DriverTest, AFailedWriteKeepsTheEarlierFilesAndFails) {
   const fs::path out = dir_ / "out";
   ASSERT_EQ(Drive({"--seed", "1", "--generations", "100", "--output-dir", out.string()}).status, 0);
   const std::string before = ReadFile(out / "Veldaris_Result_All.csv");
+  const std::string record_before = ReadFile(out / "run.json");
   if (std::system(("chattr +i '" + out.string() + "' 2>/dev/null").c_str()) != 0) {
     GTEST_SKIP() << "chattr +i is not available here";
   }
@@ -215,8 +244,10 @@ TEST_F(DriverTest, AFailedWriteKeepsTheEarlierFilesAndFails) {
   EXPECT_NE(r.err.find("Veldaris_Result_Initial.csv"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("Veldaris_Result_All.csv"), std::string::npos) << r.err;
   EXPECT_EQ(sim_.run_finished, 1);  // the run itself completed
+  EXPECT_NE(r.err.find("run.json"), std::string::npos) << r.err;
   EXPECT_EQ(ReadFile(out / "Veldaris_Result_All.csv"), before);
-  EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 2);  // no stray temp files
+  EXPECT_EQ(ReadFile(out / "run.json"), record_before);
+  EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 3);  // no stray temp files
 
   // An output directory that cannot be created is reported before any run.
   const Result proc = Drive({"--output-dir", "/proc/veldaris/out"});
@@ -241,6 +272,186 @@ TEST_F(DriverTest, WritesTheWindowsPictureAfterTheRun) {
   const Result failed = Drive({"--seed", "4", "--output-dir", (dir_ / "out").string(), "--picture", "/proc/net.svg"});
   EXPECT_EQ(failed.status, 1);
   EXPECT_NE(failed.err.find("/proc/net.svg"), std::string::npos) << failed.err;
+}
+
+// Whole numbers are read in decimal whatever they look like: leading zeros
+// mean nothing, and anything but digits is refused, quoted as it was typed.
+TEST_F(DriverTest, IntegerOptionsAreStrictlyDecimal) {
+  const Result padded = Drive({"--groups", "010", "--connectivity", "04", "--generations", "0120", "--seed", "010",
+                               "--output-dir", (dir_ / "out").string()},
+                              &sim_);
+  ASSERT_EQ(padded.status, 0) << padded.err;
+  EXPECT_EQ(sim_.params.group_count, 10);
+  EXPECT_EQ(sim_.params.connectivity, 4);
+  EXPECT_EQ(sim_.params.generation_count, 120);
+  EXPECT_NE(padded.out.find("Network seed: 10\nRun seed: 10\n"), npos) << padded.out;
+  const Result top = Drive({"--seed", "4294967295", "--generations", "10", "--output-dir", (dir_ / "out").string()});
+  EXPECT_NE(top.out.find("Network seed: 4294967295\n"), npos) << top.err;
+
+  const fs::path untouched = dir_ / "untouched";
+  const std::vector<std::pair<std::string, std::string>> refused = {{"--groups", "0x10"},
+                                                                    {"--groups", " 50"},
+                                                                    {"--groups", "50 "},
+                                                                    {"--groups", "+50"},
+                                                                    {"--groups", "5e1"},
+                                                                    {"--groups", "50.0"},
+                                                                    {"--strategies", "0x8"},
+                                                                    {"--generations", "1e3"},
+                                                                    {"--length", "0b101"},
+                                                                    {"--connectivity", "４"},
+                                                                    {"--seed", "010x"},
+                                                                    {"--seed", "4294967296"},
+                                                                    {"--network-seed", " 7"},
+                                                                    {"--run-seed", "0x1"},
+                                                                    {"--groups", "99999999999999999999"},
+                                                                    {"--seed", "99999999999999999999"}};
+  for (const auto& [option, text] : refused) {
+    const Result r = Drive({option, text, "--output-dir", untouched.string()});
+    EXPECT_EQ(r.status, 2) << option << " '" << text << "'";
+    EXPECT_NE(r.err.find(option + " must be"), npos) << r.err;
+    EXPECT_NE(r.err.find("(got \"" + text + "\")"), npos) << r.err;
+  }
+  EXPECT_FALSE(fs::exists(untouched));
+}
+
+// An empty seed is not the clock: the run could not be repeated.
+TEST_F(DriverTest, AnEmptySeedIsRefused) {
+  const fs::path untouched = dir_ / "untouched";
+  for (const char* option : {"--seed", "--network-seed", "--run-seed"}) {
+    const Result r = Drive({option, "", "--output-dir", untouched.string()});
+    EXPECT_EQ(r.status, 2) << option;
+    EXPECT_NE(r.err.find(std::string(option) + " must be a whole number from 0 to 4294967295 (got \"\")"), npos)
+        << r.err;
+  }
+  EXPECT_FALSE(fs::exists(untouched));
+}
+
+// No output may overwrite another, however the two paths are written; the
+// command line is refused before anything is run or written.
+TEST_F(DriverTest, RefusesOutputsThatNameTheSameFile) {
+  const fs::path out = dir_ / "out";
+  ASSERT_EQ(Drive({"--seed", "1", "--generations", "10", "--output-dir", out.string()}).status, 0);
+  const std::string initial = ReadFile(out / "Veldaris_Result_Initial.csv");
+  const std::string all = ReadFile(out / "Veldaris_Result_All.csv");
+  const std::string record = ReadFile(out / "run.json");
+  fs::create_directory_symlink(out, dir_ / "link");
+  fs::create_hard_link(out / "Veldaris_Result_Initial.csv", dir_ / "hard.csv");
+  const std::vector<std::vector<std::string>> clashes = {
+      {"--picture", (out / "Veldaris_Result_All.csv").string()},
+      {"--picture", (out / "run.json").string()},
+      {"--picture", (out / "missing" / ".." / "Veldaris_Result_Initial.csv").string()},
+      {"--network-file", (dir_ / "link" / "Veldaris_Result_All.csv").string()},
+      {"--network-file", (dir_ / "hard.csv").string()},
+      {"--picture", (dir_ / "same.csv").string(), "--network-file", (dir_ / "same.csv").string()},
+  };
+  for (std::vector<std::string> args : clashes) {
+    args.insert(args.end(), {"--seed", "2", "--generations", "10", "--output-dir", out.string()});
+    const Result r = Drive(args);
+    EXPECT_EQ(r.status, 2) << args[1];
+    EXPECT_NE(r.err.find(" is also "), npos) << r.err;
+  }
+  EXPECT_EQ(ReadFile(out / "Veldaris_Result_Initial.csv"), initial);
+  EXPECT_EQ(ReadFile(out / "Veldaris_Result_All.csv"), all);
+  EXPECT_EQ(ReadFile(out / "run.json"), record);
+  EXPECT_FALSE(fs::exists(dir_ / "same.csv"));
+}
+
+// run.json holds what repeats the run and what it produced, with the digest of
+// each result file it wrote, or why a file was not written.
+TEST_F(DriverTest, RunRecordDescribesTheRunAndItsFiles) {
+  std::vector<std::string> args = kSw50;
+  args.insert(args.end(), {"--output-dir", (dir_ / "sw50").string()});
+  ASSERT_EQ(Drive(args, &sim_).status, 0);
+  const std::string json = ReadFile(dir_ / "sw50" / "run.json");
+  EXPECT_EQ(JsonValue(json, "program"), "\"veldaris-run\"");
+  EXPECT_EQ(JsonValue(json, "version"), "\"1.25a\"");
+  EXPECT_EQ(JsonValue(json, "rewiring"), "0.1");
+  EXPECT_EQ(JsonValue(json, "rewiring_percent"), "10");
+  EXPECT_EQ(JsonValue(json, "network_seed"), "1234567");
+  EXPECT_EQ(JsonValue(json, "run_seed"), "1234568");
+  // Measures with every digit, as the golden run's %.17g.
+  const std::string metrics = ReadFile(kGolden / "sw50" / "metrics.txt");
+  const size_t at = metrics.find("clustering_coefficient.17g=") + 27;
+  EXPECT_EQ(std::stod(JsonValue(json, "clustering_coefficient")), std::stod(metrics.substr(at)));
+  // The last row of the All file is generation G: its C_Avg, to 8 decimals.
+  const std::string all = ReadFile(kGolden / "sw50" / "Veldaris_Result_All.csv");
+  const std::string last = all.substr(all.rfind("1000,"));
+  size_t comma = 0;
+  for (int field = 0; field < 8; ++field) comma = last.find(',', comma) + 1;
+  EXPECT_NEAR(std::stod(JsonValue(json, "c_avg_final")), std::stod(last.substr(comma)), 5e-9);
+  EXPECT_EQ(JsonValue(json, "sha256"),
+            "\"" + Sha256Of(ReadFile(kGolden / "sw50" / "Veldaris_Result_Initial.csv")) + "\"");
+  EXPECT_NE(json.find("\"sha256\": \"" + Sha256Of(all) + "\""), npos) << json;
+  EXPECT_NE(JsonValue(json, "started"), JsonValue(json, "missing"));
+
+  // A file that cannot be written is recorded as such, beside the other's digest.
+  const fs::path blocked = dir_ / "blocked";
+  fs::create_directories(blocked / "Veldaris_Result_All.csv" / "in_the_way");
+  args.back() = blocked.string();
+  EXPECT_EQ(Drive(args).status, 1);
+  const std::string partial = ReadFile(blocked / "run.json");
+  EXPECT_EQ(JsonValue(partial, "sha256"), "\"" + Sha256Of(ReadFile(blocked / "Veldaris_Result_Initial.csv")) + "\"");
+  EXPECT_NE(partial.find("\"error\": "), npos) << partial;
+}
+
+// The network file: an edge list, or GraphML (checked against networkx by
+// the network_file_check test).
+TEST_F(DriverTest, ExportsTheBuiltNetwork) {
+  const std::vector<std::string> lattice = {
+      "--groups", "50",           "--connectivity",       "4", "--generations", "10", "--seed",
+      "3",        "--output-dir", (dir_ / "out").string()};
+  std::vector<std::string> args = lattice;
+  args.insert(args.end(), {"--network-file", (dir_ / "net.csv").string()});
+  ASSERT_EQ(Drive(args).status, 0);
+  const std::string csv = ReadFile(dir_ / "net.csv");
+  EXPECT_EQ(csv.substr(0, 14), "source,target\n");
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 101);  // the header and N * K / 2 links
+  for (const char* link : {"\n1,2\n", "\n1,3\n", "\n1,49\n", "\n1,50\n", "\n48,50\n", "\n49,50\n"}) {
+    EXPECT_NE(csv.find(link), npos) << link;
+  }
+  args = lattice;
+  args.insert(args.end(), {"--network-file", (dir_ / "net.GraphML").string()});
+  ASSERT_EQ(Drive(args).status, 0);
+  const std::string graphml = ReadFile(dir_ / "net.GraphML");
+  size_t nodes = 0, edges = 0;
+  for (size_t i = graphml.find("<node "); i != npos; i = graphml.find("<node ", i + 1)) ++nodes;
+  for (size_t i = graphml.find("<edge "); i != npos; i = graphml.find("<edge ", i + 1)) ++edges;
+  EXPECT_EQ(nodes, 50u);
+  EXPECT_EQ(edges, 100u);
+
+  args = lattice;
+  args.insert(args.end(), {"--network-file", (dir_ / "net.txt").string()});
+  EXPECT_EQ(Drive(args).status, 2);
+  args = lattice;
+  args.insert(args.end(), {"--network-file", "/proc/veldaris.csv"});
+  const Result failed = Drive(args);
+  EXPECT_EQ(failed.status, 1);
+  EXPECT_NE(failed.err.find("/proc/veldaris.csv"), npos) << failed.err;
+}
+
+// Every number the driver writes is the same bytes after the process has
+// switched to a locale with a decimal comma (run.json holds the result files'
+// digests).
+TEST_F(DriverTest, OutputsAreTheSameBytesInEveryLocale) {
+  const auto outputs = [&](const std::string& sub) {
+    std::vector<std::string> args = kSw50;
+    args.insert(args.end(), {"--output-dir", (dir_ / sub).string(), "--network-file",
+                             (dir_ / sub / "n.graphml").string(), "--picture", (dir_ / sub / "p.svg").string()});
+    const Result r = Drive(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::string record = ReadFile(dir_ / sub / "run.json");
+    record = record.substr(0, record.find("\"started\""));  // the digests included, the times not
+    return std::vector<std::string>{r.out.substr(0, r.out.find("Result file")), record,
+                                    ReadFile(dir_ / sub / "n.graphml"), ReadFile(dir_ / sub / "p.svg")};
+  };
+  const std::vector<std::string> plain = outputs("c");
+  if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
+    GTEST_SKIP() << "the locale de_DE.UTF-8 is not installed";
+  }
+  const std::vector<std::string> german = outputs("de");
+  std::setlocale(LC_ALL, "C");
+  ASSERT_EQ(plain.size(), german.size());
+  for (size_t i = 0; i < plain.size(); ++i) EXPECT_EQ(plain[i], german[i]) << i;
 }
 
 }  // namespace

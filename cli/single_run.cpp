@@ -1,0 +1,214 @@
+#include "cli/single_run.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <nlohmann/json.hpp>
+
+#include "results/atomic_file.h"
+#include "results/sha256.h"
+
+namespace veldaris::cli {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// A double as JSON: null when it is not finite (JSON has no NaN).
+Json Number(double value) { return std::isfinite(value) ? Json(value) : Json(nullptr); }
+
+double NumberOf(const nlohmann::json& value) { return value.is_null() ? std::nan("") : value.get<double>(); }
+
+bool IsPathSeparator(char c) {
+#ifdef _WIN32
+  return c == '/' || c == '\\';
+#else
+  return c == '/';
+#endif
+}
+
+int32_t WriteText(std::FILE* file, const void* context) {
+  const auto* text = static_cast<const std::string*>(context);
+  return std::fwrite(text->data(), 1, text->size(), file) == text->size() ? 1 : 0;
+}
+
+}  // namespace
+
+void PrepareRun(Simulation& sim, const RunParameters& p, RunSeeds seeds, const std::string& program,
+                RunRecord& record) {
+  record.program = program;
+  record.parameters = p;
+  record.seeds = seeds;
+  record.started = UtcTimestamp(std::chrono::system_clock::now());
+  record.start_time = std::chrono::steady_clock::now();
+
+  ClearSimulation(sim);  // the program-start state, as a new window has
+  ApplyDefaultParameters(sim);
+  SetParameters(sim, p.Choice(), seeds.network);
+  BuildAndMeasureNetwork(sim, seeds.network);
+  record.metrics = sim.metrics;
+}
+
+void CompleteRun(Simulation& sim, ResultFiles& files, RunRecord& record, BatchCallback after_batch, void* context) {
+  RunToCompletion(sim, record.seeds.run, files, after_batch, context);
+  record.outcomes = OutcomesOf(sim);
+  const char* names[RESULT_FILE_COUNT] = {INITIAL_RESULT_FILE, ALL_RESULT_FILE};
+  for (int32_t i = 0; i < RESULT_FILE_COUNT; ++i) {
+    ResultFileRecord& file = record.files[i];
+    file.name = names[i];
+    file.sha256.clear();
+    file.error.clear();
+    if (files.written == 0) {
+      file.error = "not written";
+    } else if (files.error[i] != 0) {
+      file.error = std::strerror(files.error[i]);
+    } else {
+      char hex[SHA256_HEX_SIZE];
+      Sha256Hex(files.sha256[i], hex);
+      file.sha256 = hex;
+    }
+  }
+  record.finished = UtcTimestamp(std::chrono::system_clock::now());
+  record.wall_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - record.start_time).count();
+}
+
+RunOutcomes OutcomesOf(const Simulation& sim) {
+  const int32_t g_count = sim.params.generation_count;
+  const int32_t tail = g_count / 10;
+  RunOutcomes o;
+  o.c_avg_final = sim.series.C_Avg[g_count];
+  o.d_avg_final = sim.series.D_Avg[g_count];
+  double c_sum = 0.0;
+  double d_sum = 0.0;
+  for (int32_t g = g_count - tail + 1; g <= g_count; ++g) {
+    c_sum += sim.series.C_Avg[g];
+    d_sum += sim.series.D_Avg[g];
+  }
+  o.c_avg_tail = c_sum / tail;
+  o.d_avg_tail = d_sum / tail;
+  return o;
+}
+
+std::string RunRecordJson(const RunRecord& r) {
+  Json j;
+  j["program"] = r.program;
+  j["version"] = VERSION;
+  if (r.position) {
+    j["run"] = r.position->run;
+    j["point"] = r.position->point;
+    j["replicate"] = r.position->replicate;
+  }
+  const RunParameters& p = r.parameters;
+  j["parameters"] = {{"network", NetworkName(p.network_type)},
+                     {"groups", p.groups},
+                     {"strategies", p.strategies},
+                     {"generations", p.generations},
+                     {"connectivity", p.connectivity},
+                     {"length", p.length},
+                     {"rewiring", p.rewiring},
+                     {"rewiring_percent", p.rewiring_percent}};
+  j["network_seed"] = r.seeds.network;
+  j["run_seed"] = r.seeds.run;
+  j["network_measures"] = {{"average_degree", Number(r.metrics.average_degree)},
+                           {"degree_stdev", Number(r.metrics.degree_stdev)},
+                           {"characteristic_path_length", Number(r.metrics.characteristic_path_length)},
+                           {"clustering_coefficient", Number(r.metrics.clustering_coefficient)}};
+  j["outcomes"] = {{"c_avg_final", Number(r.outcomes.c_avg_final)},
+                   {"d_avg_final", Number(r.outcomes.d_avg_final)},
+                   {"c_avg_tail", Number(r.outcomes.c_avg_tail)},
+                   {"d_avg_tail", Number(r.outcomes.d_avg_tail)}};
+  Json files = Json::object();
+  for (const ResultFileRecord& f : r.files) {
+    files[f.name] = f.error.empty() ? Json{{"sha256", f.sha256}} : Json{{"error", f.error}};
+  }
+  j["result_files"] = files;
+  j["started"] = r.started;
+  j["finished"] = r.finished;
+  j["wall_seconds"] = r.wall_seconds;
+  return j.dump(2) + "\n";
+}
+
+int32_t WriteRunRecord(const std::string& path, const RunRecord& record) {
+  const std::string text = RunRecordJson(record);
+  return WriteFileAtomically(path.c_str(), WriteText, &text);
+}
+
+std::optional<RunRecord> ParseRunRecord(const std::string& text, std::string* error) {
+  try {
+    const nlohmann::json j = nlohmann::json::parse(text);
+    RunRecord r;
+    r.program = j.at("program").get<std::string>();
+    if (j.contains("run")) {
+      r.position =
+          SweepPosition{j.at("run").get<int64_t>(), j.at("point").get<int64_t>(), j.at("replicate").get<int64_t>()};
+    }
+    const nlohmann::json& p = j.at("parameters");
+    const std::string network = p.at("network").get<std::string>();
+    if (network != "small-world" && network != "scale-free") {
+      *error = "unknown network \"" + network + "\"";
+      return std::nullopt;
+    }
+    r.parameters.network_type = network == "scale-free" ? SCALE_FREE : SMALL_WORLD;
+    r.parameters.groups = p.at("groups").get<int32_t>();
+    r.parameters.strategies = p.at("strategies").get<int32_t>();
+    r.parameters.generations = p.at("generations").get<int32_t>();
+    r.parameters.connectivity = p.at("connectivity").get<int32_t>();
+    r.parameters.length = p.at("length").get<int32_t>();
+    r.parameters.rewiring = p.at("rewiring").get<double>();
+    r.parameters.rewiring_percent = p.at("rewiring_percent").get<int32_t>();
+    r.seeds.network = j.at("network_seed").get<uint32_t>();
+    r.seeds.run = j.at("run_seed").get<uint32_t>();
+    const nlohmann::json& m = j.at("network_measures");
+    r.metrics.average_degree = NumberOf(m.at("average_degree"));
+    r.metrics.degree_stdev = NumberOf(m.at("degree_stdev"));
+    r.metrics.characteristic_path_length = NumberOf(m.at("characteristic_path_length"));
+    r.metrics.clustering_coefficient = NumberOf(m.at("clustering_coefficient"));
+    const nlohmann::json& o = j.at("outcomes");
+    r.outcomes.c_avg_final = NumberOf(o.at("c_avg_final"));
+    r.outcomes.d_avg_final = NumberOf(o.at("d_avg_final"));
+    r.outcomes.c_avg_tail = NumberOf(o.at("c_avg_tail"));
+    r.outcomes.d_avg_tail = NumberOf(o.at("d_avg_tail"));
+    const char* names[RESULT_FILE_COUNT] = {INITIAL_RESULT_FILE, ALL_RESULT_FILE};
+    for (int32_t i = 0; i < RESULT_FILE_COUNT; ++i) {
+      const nlohmann::json& f = j.at("result_files").at(names[i]);
+      r.files[i].name = names[i];
+      if (f.contains("sha256")) {
+        r.files[i].sha256 = f.at("sha256").get<std::string>();
+      } else {
+        r.files[i].error = f.at("error").get<std::string>();
+      }
+    }
+    r.started = j.at("started").get<std::string>();
+    r.finished = j.at("finished").get<std::string>();
+    r.wall_seconds = j.at("wall_seconds").get<double>();
+    return r;
+  } catch (const std::exception& e) {
+    *error = e.what();
+    return std::nullopt;
+  }
+}
+
+std::string UtcTimestamp(std::chrono::system_clock::time_point time) {
+  using namespace std::chrono;
+  const auto millis = time_point_cast<milliseconds>(time);
+  const auto day = floor<days>(millis);
+  const year_month_day date{day};
+  const hh_mm_ss clock{millis - day};
+  char text[40];
+  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ", static_cast<int>(date.year()),
+                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
+                static_cast<int>(clock.seconds().count()), static_cast<int>(clock.subseconds().count()));
+  return text;
+}
+
+std::string PathInDirectory(const std::string& directory, const char* name) {
+  if (directory.empty()) {
+    return name;
+  }
+  return IsPathSeparator(directory.back()) ? directory + name : directory + "/" + name;
+}
+
+}  // namespace veldaris::cli

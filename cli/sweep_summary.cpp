@@ -1,0 +1,222 @@
+#include "cli/sweep_summary.h"
+
+#include <bit>
+#include <boost/math/distributions/students_t.hpp>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "results/sha256.h"
+
+namespace veldaris::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::optional<std::string> ReadWholeFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    return std::nullopt;
+  }
+  std::ostringstream text;
+  text << in.rdbuf();
+  if (in.bad()) {
+    return std::nullopt;
+  }
+  return text.str();
+}
+
+std::string Sha256OfFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    return std::string();
+  }
+  Sha256 hash;
+  Sha256Init(hash);
+  char buffer[8192];
+  while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+    Sha256Update(hash, buffer, static_cast<size_t>(in.gcount()));
+  }
+  if (in.bad()) {
+    return std::string();
+  }
+  uint8_t digest[SHA256_DIGEST_SIZE];
+  Sha256Final(hash, digest);
+  char hex[SHA256_HEX_SIZE];
+  Sha256Hex(digest, hex);
+  return hex;
+}
+
+bool SameParameters(const RunParameters& a, const RunParameters& b) {
+  return a.network_type == b.network_type && a.groups == b.groups && a.strategies == b.strategies &&
+         a.generations == b.generations && a.connectivity == b.connectivity && a.length == b.length &&
+         std::bit_cast<uint64_t>(a.rewiring) == std::bit_cast<uint64_t>(b.rewiring) &&
+         a.rewiring_percent == b.rewiring_percent;
+}
+
+// Appends one comma-separated field.
+void AddField(std::string& csv, const std::string& text) {
+  csv += ',';
+  csv += text;
+}
+
+double OutcomeValue(const RunRecord& r, int32_t outcome) {
+  switch (outcome) {
+    case 0:
+      return r.metrics.characteristic_path_length;
+    case 1:
+      return r.metrics.clustering_coefficient;
+    case 2:
+      return r.outcomes.c_avg_final;
+    case 3:
+      return r.outcomes.d_avg_final;
+    case 4:
+      return r.outcomes.c_avg_tail;
+    default:
+      return r.outcomes.d_avg_tail;
+  }
+}
+
+}  // namespace
+
+std::optional<RunRecord> LoadFinishedRun(const std::string& run_directory, const SweepPlan& plan, const PlannedRun& run,
+                                         std::string* why) {
+  const fs::path dir(run_directory);
+  const std::optional<std::string> text = ReadWholeFile(dir / RUN_RECORD_FILE);
+  if (!text) {
+    *why = "it has no run.json";
+    return std::nullopt;
+  }
+  std::string error;
+  std::optional<RunRecord> record = ParseRunRecord(*text, &error);
+  if (!record) {
+    *why = "its run.json is not a complete run record (" + error + ")";
+    return std::nullopt;
+  }
+  if (!record->position || record->position->run != run.run || record->position->point != run.point ||
+      record->position->replicate != run.replicate || record->seeds.network != run.seeds.network ||
+      record->seeds.run != run.seeds.run ||
+      !SameParameters(record->parameters, plan.points[static_cast<size_t>(run.point)])) {
+    *why = "its run.json describes another run than the plan's";
+    return std::nullopt;
+  }
+  for (const ResultFileRecord& file : record->files) {
+    if (!file.error.empty()) {
+      *why = file.name + " was not written (" + file.error + ")";
+      return std::nullopt;
+    }
+    if (Sha256OfFile(dir / file.name) != file.sha256) {
+      *why = file.name + " is missing or differs from the file the run wrote";
+      return std::nullopt;
+    }
+  }
+  return record;
+}
+
+const char* const SUMMARY_HEADER =
+    "run,point,replicate,network,groups,strategies,generations,connectivity,length,rewiring,network_seed,run_seed,"
+    "average_degree,degree_stdev,characteristic_path_length,clustering_coefficient,c_avg_final,d_avg_final,"
+    "c_avg_tail,d_avg_tail";
+
+std::string SummaryCsv(const SweepPlan& plan, const FinishedRuns& finished) {
+  std::string csv = std::string(SUMMARY_HEADER) + "\n";
+  for (const PlannedRun& run : plan.runs) {
+    const std::optional<RunRecord>& record = finished[static_cast<size_t>(run.run)];
+    if (!record) {
+      continue;
+    }
+    const NetworkMetrics& m = record->metrics;
+    const RunOutcomes& o = record->outcomes;
+    csv += PlanRow(plan, run);
+    for (const double value : {m.average_degree, m.degree_stdev, m.characteristic_path_length, m.clustering_coefficient,
+                               o.c_avg_final, o.d_avg_final, o.c_avg_tail, o.d_avg_tail}) {
+      AddField(csv, FormatDouble(value));
+    }
+    csv += "\n";
+  }
+  return csv;
+}
+
+SampleStats Summarise(const std::vector<double>& values) {
+  SampleStats s;
+  s.n = static_cast<int64_t>(values.size());
+  if (s.n == 0) {
+    return s;
+  }
+  double sum = 0.0;
+  for (const double v : values) {
+    sum += v;
+  }
+  s.mean = sum / static_cast<double>(s.n);
+  if (s.n < 2) {
+    return s;
+  }
+  double squares = 0.0;
+  for (const double v : values) {
+    squares += (v - s.mean) * (v - s.mean);
+  }
+  s.sd = std::sqrt(squares / static_cast<double>(s.n - 1));
+  const boost::math::students_t distribution(static_cast<double>(s.n - 1));
+  const double t = boost::math::quantile(distribution, 0.975);
+  const double half_width = t * s.sd / std::sqrt(static_cast<double>(s.n));
+  s.ci95_low = s.mean - half_width;
+  s.ci95_high = s.mean + half_width;
+  return s;
+}
+
+std::vector<PointAggregate> AggregatePoints(const SweepPlan& plan, const FinishedRuns& finished) {
+  std::vector<PointAggregate> points(plan.points.size());
+  std::vector<std::array<std::vector<double>, AGGREGATE_OUTCOME_COUNT>> samples(plan.points.size());
+  for (const PlannedRun& run : plan.runs) {
+    const std::optional<RunRecord>& record = finished[static_cast<size_t>(run.run)];
+    if (!record) {
+      continue;
+    }
+    const auto point = static_cast<size_t>(run.point);
+    ++points[point].n;
+    for (int32_t k = 0; k < AGGREGATE_OUTCOME_COUNT; ++k) {
+      samples[point][k].push_back(OutcomeValue(*record, k));
+    }
+  }
+  for (size_t point = 0; point < points.size(); ++point) {
+    for (int32_t k = 0; k < AGGREGATE_OUTCOME_COUNT; ++k) {
+      points[point].outcomes[k] = Summarise(samples[point][k]);
+    }
+  }
+  return points;
+}
+
+std::string AggregateCsv(const SweepPlan& plan, const std::vector<PointAggregate>& points) {
+  std::string csv = "point";
+  for (const char* key : SWEEP_KEYS) {
+    AddField(csv, key);
+  }
+  AddField(csv, "n");
+  for (const char* outcome : AGGREGATE_OUTCOMES) {
+    for (const char* stat : {"_mean", "_sd", "_ci95_low", "_ci95_high"}) {
+      AddField(csv, std::string(outcome) + stat);
+    }
+  }
+  csv += "\n";
+  for (size_t point = 0; point < points.size(); ++point) {
+    const PointAggregate& a = points[point];
+    csv += std::to_string(point);
+    for (int32_t key = 0; key < SWEEP_KEY_COUNT; ++key) {
+      AddField(csv, ParameterText(plan.points[point], key));
+    }
+    AddField(csv, std::to_string(a.n));
+    for (const SampleStats& s : a.outcomes) {
+      const bool spread = s.n >= 2;
+      AddField(csv, s.n >= 1 ? FormatDouble(s.mean) : std::string());
+      AddField(csv, spread ? FormatDouble(s.sd) : std::string());
+      AddField(csv, spread ? FormatDouble(s.ci95_low) : std::string());
+      AddField(csv, spread ? FormatDouble(s.ci95_high) : std::string());
+    }
+    csv += "\n";
+  }
+  return csv;
+}
+
+}  // namespace veldaris::cli

@@ -1,0 +1,591 @@
+// veldaris-sweep: the same files whatever the threads, shards and
+// interruptions, runs equal to veldaris-run's, refused sweep files, the
+// statistics checked by hand, and the kills and file faults of a real child
+// process.
+#include "cli/sweep.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <clocale>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cli/driver.h"
+#include "cli/sweep_plan.h"
+#include "cli/sweep_summary.h"
+
+namespace fs = std::filesystem;
+
+namespace veldaris::cli {
+namespace {
+
+constexpr size_t npos = std::string::npos;
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+std::vector<std::string> Fields(const std::string& line) {
+  std::vector<std::string> fields;
+  std::istringstream in(line);
+  for (std::string field; std::getline(in, field, ',');) fields.push_back(field);
+  if (!line.empty() && line.back() == ',') fields.emplace_back();
+  return fields;
+}
+
+size_t Count(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+struct Result {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+template <typename Command, typename Streams>
+Result Invoke(Command command, const char* program, std::vector<std::string> args) {
+  args.insert(args.begin(), program);
+  std::vector<const char*> argv;
+  for (const std::string& a : args) argv.push_back(a.c_str());
+  std::ostringstream out;
+  std::ostringstream err;
+  const int status = command(static_cast<int>(argv.size()), argv.data(), Streams{out, err, false});
+  return {status, out.str(), err.str()};
+}
+
+Result Sweep(const std::vector<std::string>& args) {
+  return Invoke<decltype(&RunSweepCommand), SweepStreams>(RunSweepCommand, "veldaris-sweep", args);
+}
+
+Result Drive(const std::vector<std::string>& args) {
+  return Invoke<decltype(&RunDriver), DriverStreams>(RunDriver, "veldaris-run", args);
+}
+
+// Four points x 3 replicates of short runs.
+const char* const kSmallSweep = R"(# two run lengths and two connectivities
+network = "small-world"
+groups = 50
+strategies = 4
+generations = [100, 200]
+connectivity = [4, 8]
+length = 10
+rewiring = 0.29
+replicates = 3
+seed = 20261206
+)";
+
+class SweepTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "veldaris_sweep_XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+    WriteFile(dir_ / "small.toml", kSmallSweep);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  // The small sweep run in-process into dir_/name.
+  Result SmallSweep(const std::string& name, std::vector<std::string> extra = {}) {
+    std::vector<std::string> args = {"run", (dir_ / "small.toml").string(), "--out", (dir_ / name).string(), "--quiet"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return Sweep(args);
+  }
+
+  fs::path dir_;
+};
+
+// The plan's rows by run number, each as its fields.
+std::vector<std::vector<std::string>> PlanRows(const fs::path& dir) {
+  std::vector<std::vector<std::string>> rows;
+  for (const std::string& line : Lines(ReadFile(dir / "plan.csv"))) rows.push_back(Fields(line));
+  rows.erase(rows.begin());
+  return rows;
+}
+
+TEST_F(SweepTest, RunsEqualVeldarisRunsAndFilesAreTheSameWhateverJobsAndShards) {
+  const Result one = SmallSweep("one", {"--jobs", "1"});
+  ASSERT_EQ(one.status, 0) << one.err;
+  EXPECT_NE(one.out.find("Collected 12 of 12 runs"), npos) << one.out;
+  EXPECT_EQ(ReadFile(dir_ / "one" / "sweep.toml"), kSmallSweep);
+
+  // Every run is what veldaris-run makes with the plan's parameters and seeds.
+  const std::vector<std::vector<std::string>> plan = PlanRows(dir_ / "one");
+  ASSERT_EQ(plan.size(), 12u);
+  for (const std::vector<std::string>& row : plan) {
+    ASSERT_EQ(row.size(), 12u);
+    const fs::path alone = dir_ / "alone" / row[0];
+    const Result r = Drive({"--network", row[3],          "--groups",   row[4],           "--strategies",
+                            row[5],      "--generations", row[6],       "--connectivity", row[7],
+                            "--length",  row[8],          "--rewiring", row[9],           "--network-seed",
+                            row[10],     "--run-seed",    row[11],      "--output-dir",   alone.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* file : {INITIAL_RESULT_FILE, ALL_RESULT_FILE}) {
+      EXPECT_EQ(ReadFile(dir_ / "one" / "runs" / row[0] / file), ReadFile(alone / file)) << row[0] << " " << file;
+    }
+  }
+  // Grid order, then replicate; the last key varies fastest.
+  EXPECT_EQ(plan[3][1], "1");
+  EXPECT_EQ(plan[3][2], "0");
+  EXPECT_EQ(plan[3][6] + "/" + plan[3][7], "100/8");
+  EXPECT_EQ(plan[6][6] + "/" + plan[6][7], "200/4");
+
+  const std::string summary = ReadFile(dir_ / "one" / "summary.csv");
+  EXPECT_EQ(Lines(summary).size(), 13u);
+  const Result two = SmallSweep("two", {"--jobs", "2"});
+  ASSERT_EQ(two.status, 0) << two.err;
+  EXPECT_EQ(ReadFile(dir_ / "two" / "summary.csv"), summary);
+  EXPECT_EQ(ReadFile(dir_ / "two" / "aggregate.csv"), ReadFile(dir_ / "one" / "aggregate.csv"));
+  EXPECT_EQ(ReadFile(dir_ / "two" / "aggregate.svg"), ReadFile(dir_ / "one" / "aggregate.svg"));
+
+  // Two shards, the second one first: each makes its own runs only.
+  const Result second = SmallSweep("sharded", {"--shard", "1/2", "--jobs", "2"});
+  ASSERT_EQ(second.status, 0) << second.err;
+  EXPECT_NE(second.out.find("Collected 6 of 12 runs"), npos) << second.out;
+  EXPECT_FALSE(fs::exists(dir_ / "sharded" / "runs" / "0"));
+  EXPECT_TRUE(fs::exists(dir_ / "sharded" / "runs" / "1"));
+  ASSERT_EQ(SmallSweep("sharded", {"--shard", "0/2"}).status, 0);
+  EXPECT_EQ(ReadFile(dir_ / "sharded" / "summary.csv"), summary);
+  for (const auto& row : plan) {
+    for (const char* file : {INITIAL_RESULT_FILE, ALL_RESULT_FILE}) {
+      EXPECT_EQ(ReadFile(dir_ / "sharded" / "runs" / row[0] / file), ReadFile(dir_ / "one" / "runs" / row[0] / file));
+    }
+  }
+
+  // Run again: nothing left to make, the same summary.
+  const Result again = SmallSweep("one");
+  EXPECT_NE(again.out.find("12 already finished, making 0"), npos) << again.out;
+  EXPECT_EQ(ReadFile(dir_ / "one" / "summary.csv"), summary);
+}
+
+// A run's seeds depend on its parameter values and replicate, not on its
+// number, so that a grid can grow without changing the runs it had.
+TEST_F(SweepTest, AddingAValueKeepsTheSeedsOfTheRunsThatWereThere) {
+  std::string error;
+  const auto plan =
+      ParseSweepFile("rewiring = [0.0, 0.29]\nconnectivity = [4, 8]\nreplicates = 2\nseed = 5\n", "a.toml", &error);
+  const auto grown = ParseSweepFile("rewiring = [0.0, 0.1, 0.29]\nconnectivity = [4, 6, 8]\nreplicates = 3\nseed = 5\n",
+                                    "b.toml", &error);
+  ASSERT_TRUE(plan && grown) << error;
+  // A run's identity: its parameter values and replicate number.
+  const auto identity = [](const SweepPlan& p, const PlannedRun& run) {
+    std::string key;
+    for (int32_t k = 0; k < SWEEP_KEY_COUNT; ++k) key += ParameterText(p.points[run.point], k) + ",";
+    return key + std::to_string(run.replicate);
+  };
+  std::map<std::string, std::pair<uint32_t, uint32_t>> grown_seeds;
+  for (const PlannedRun& run : grown->runs) grown_seeds[identity(*grown, run)] = {run.seeds.network, run.seeds.run};
+  for (const PlannedRun& run : plan->runs) {
+    const std::string key = identity(*plan, run);
+    ASSERT_EQ(grown_seeds.count(key), 1u) << key;
+    EXPECT_EQ(grown_seeds[key], std::make_pair(run.seeds.network, run.seeds.run)) << key;
+  }
+
+  // All seeds differ, and another base seed changes them all.
+  std::set<uint32_t> seeds;
+  for (const PlannedRun& run : grown->runs) {
+    seeds.insert(run.seeds.network);
+    seeds.insert(run.seeds.run);
+  }
+  EXPECT_EQ(seeds.size(), 2 * grown->runs.size());
+  const auto reseeded =
+      ParseSweepFile("rewiring = [0.0, 0.29]\nconnectivity = [4, 8]\nreplicates = 2\nseed = 6\n", "c.toml", &error);
+  for (const PlannedRun& run : reseeded->runs) EXPECT_EQ(seeds.count(run.seeds.network), 0u);
+}
+
+TEST_F(SweepTest, RefusesBadSweepFilesWithoutCreatingTheDirectory) {
+  const std::string valid = "replicates = 2\nseed = 1\n";
+  const std::vector<std::pair<std::string, std::vector<std::string>>> bad = {
+      {"conectivity = 4\n" + valid, {"unknown key \"conectivity\""}},
+      {"groups = \"50\"\n" + valid, {"groups must be a whole number", "the string \"50\""}},
+      {"rewiring = [0.1, \"0.2\"]\n" + valid, {"rewiring must be a number", "the string \"0.2\""}},
+      {"network = 1\n" + valid, {"network must be a string", "the integer 1"}},
+      {"groups = 2\n" + valid, {"groups must be a whole number from 3 to 500 (got \"2\")"}},
+      {"rewiring = 1.5\n" + valid, {"rewiring must be a probability from 0 to 1.0 (got \"1.5\")"}},
+      {"network = \"ring\"\n" + valid, {"network must be small-world or scale-free (got \"ring\")"}},
+      {"generations = [1000, 995]\n" + valid, {"generations must be a multiple of 10", "(got \"995\")"}},
+      {"rewiring = []\n" + valid, {"rewiring must be", "an empty array"}},
+      {"groups = [5, 50]\nconnectivity = 8\n" + valid,
+       {"connectivity must be an even number from 2 to groups - 1 (4 here) (got \"8\") in the point groups = 5"}},
+      {"rewiring = [0.1, 0.10]\n" + valid, {"rewiring lists 0.1 twice"}},
+      {"groups = 50\n", {"replicates is missing"}},
+      {"replicates = 2\n", {"seed is missing"}},
+      {"replicates = 0\nseed = 1\n", {"replicates must be a whole number from 1 to 100000 (got \"0\")"}},
+      {"replicates = 2\nseed = -1\n", {"seed must be a whole number from 0"}},
+      {"[groups]\nn = 5\n" + valid, {"groups must be a whole number", "a table"}},
+      {"groups = 50\ngroups = 60\n" + valid, {"bad.toml: line 2, column "}},
+      {"groups = [4\n" + valid, {"bad.toml: line "}},
+  };
+  const fs::path out = dir_ / "out";
+  for (const auto& [text, expected] : bad) {
+    WriteFile(dir_ / "bad.toml", text);
+    const Result r = Sweep({"run", (dir_ / "bad.toml").string(), "--out", out.string()});
+    EXPECT_EQ(r.status, 2) << text;
+    for (const std::string& part : expected) EXPECT_NE(r.err.find(part), npos) << text << "\n" << r.err;
+    EXPECT_EQ(Count(r.err, "\n"), 1u) << r.err;
+    EXPECT_FALSE(fs::exists(out)) << text;
+  }
+  EXPECT_EQ(Sweep({"run", (dir_ / "missing.toml").string(), "--out", out.string()}).status, 2);
+
+  // Bad command lines.
+  const std::string small = (dir_ / "small.toml").string();
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"run", small, "--out", out.string(), "--jobs", "0"},
+                                             {"run", small, "--out", out.string(), "--jobs", ""},
+                                             {"run", small, "--out", out.string(), "--jobs", "0x2"},
+                                             {"run", small, "--out", out.string(), "--shard", "2/2"},
+                                             {"run", small, "--out", out.string(), "--shard", "1"},
+                                             {"run", small, "--out", out.string(), "--shard", "-1/2"},
+                                             {"run", small},
+                                             {"frobnicate"},
+                                             {"collect", dir_.string()}}) {
+    const Result r = Sweep(args);
+    EXPECT_EQ(r.status, 2) << args.back() << " " << r.err;
+    EXPECT_FALSE(fs::exists(out));
+  }
+}
+
+TEST_F(SweepTest, ADirectoryHoldsOneSweep) {
+  const fs::path out = dir_ / "out";
+  WriteFile(dir_ / "one.toml", "generations = 10\ngroups = 10\nconnectivity = 2\nreplicates = 2\nseed = 1\n");
+  ASSERT_EQ(Sweep({"run", (dir_ / "one.toml").string(), "--out", out.string(), "--quiet"}).status, 0);
+  const std::string summary = ReadFile(out / "summary.csv");
+
+  // The same sweep written differently is the same sweep.
+  WriteFile(dir_ / "same.toml", "# again\nseed = 1\nreplicates = 2\ngroups = 10\nconnectivity = 2\ngenerations = 10\n");
+  const Result same = Sweep({"run", (dir_ / "same.toml").string(), "--out", out.string()});
+  EXPECT_EQ(same.status, 0) << same.err;
+  EXPECT_NE(same.out.find("2 already finished, making 0"), npos) << same.out;
+
+  WriteFile(dir_ / "other.toml", "generations = 10\ngroups = 10\nconnectivity = 2\nreplicates = 2\nseed = 2\n");
+  const Result other = Sweep({"run", (dir_ / "other.toml").string(), "--out", out.string()});
+  EXPECT_EQ(other.status, 2);
+  EXPECT_NE(other.err.find("holds another sweep"), npos) << other.err;
+  EXPECT_EQ(ReadFile(out / "sweep.toml"), ReadFile(dir_ / "one.toml"));
+  EXPECT_EQ(ReadFile(out / "summary.csv"), summary);
+
+  fs::create_directories(dir_ / "busy");
+  WriteFile(dir_ / "busy" / "notes.txt", "mine");
+  const Result busy = Sweep({"run", (dir_ / "one.toml").string(), "--out", (dir_ / "busy").string()});
+  EXPECT_EQ(busy.status, 2);
+  EXPECT_NE(busy.err.find("holds no sweep"), npos) << busy.err;
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "busy"), {}), 1);
+}
+
+// The progress line goes to a terminal only, and --quiet silences it.
+TEST_F(SweepTest, ProgressOnlyOnATerminal) {
+  WriteFile(dir_ / "tiny.toml", "generations = 10\ngroups = 10\nconnectivity = 2\nreplicates = 3\nseed = 1\n");
+  const auto sweep = [&](const std::string& out, bool terminal, bool quiet) {
+    std::vector<std::string> args = {"veldaris-sweep", "run", (dir_ / "tiny.toml").string(), "--out",
+                                     (dir_ / out).string()};
+    if (quiet) args.push_back("--quiet");
+    std::vector<const char*> argv;
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    std::ostringstream text;
+    std::ostringstream err;
+    EXPECT_EQ(RunSweepCommand(static_cast<int>(argv.size()), argv.data(), SweepStreams{text, err, terminal}), 0);
+    return err.str();
+  };
+  const std::string shown = sweep("a", true, false);
+  EXPECT_NE(shown.find("\r3/3 runs, "), npos) << shown;
+  EXPECT_NE(shown.find(" runs/s"), npos) << shown;
+  EXPECT_EQ(sweep("b", true, true), "");
+  EXPECT_EQ(sweep("c", false, false), "");
+}
+
+// What an interrupted sweep leaves is never counted, and a later run makes
+// it again: half-written directories, a run.json of another run, a result
+// file changed after the run.
+TEST_F(SweepTest, HalfWrittenAndForeignRunsAreNotCountedAndAreMadeAgain) {
+  ASSERT_EQ(SmallSweep("ref").status, 0);
+  const std::string summary = ReadFile(dir_ / "ref" / "summary.csv");
+  fs::copy(dir_ / "ref", dir_ / "hurt", fs::copy_options::recursive);
+  const fs::path runs = dir_ / "hurt" / "runs";
+  fs::rename(runs / "4", runs / "4.partial-0123456789abcdef");
+  fs::remove(runs / "5" / "run.json");
+  fs::copy_file(runs / "7" / "run.json", runs / "6" / "run.json", fs::copy_options::overwrite_existing);
+  WriteFile(runs / "8" / ALL_RESULT_FILE, "Gen\r\n");
+  fs::remove(runs / "9" / INITIAL_RESULT_FILE);
+
+  const Result collected = Sweep({"collect", (dir_ / "hurt").string()});
+  EXPECT_EQ(collected.status, 0) << collected.err;
+  EXPECT_NE(collected.out.find("Collected 7 of 12 runs"), npos) << collected.out;
+  EXPECT_EQ(Count(collected.err, "is not counted"), 4u) << collected.err;
+  EXPECT_EQ(Lines(ReadFile(dir_ / "hurt" / "summary.csv")).size(), 8u);
+
+  const Result again = SmallSweep("hurt");
+  EXPECT_EQ(again.status, 0) << again.err;
+  EXPECT_NE(again.out.find("7 already finished, making 5"), npos) << again.out;
+  EXPECT_EQ(ReadFile(dir_ / "hurt" / "summary.csv"), summary);
+  EXPECT_FALSE(fs::exists(runs / "4.partial-0123456789abcdef"));
+}
+
+// Hand computation with the Student's t table (two-sided 95%: 12.7062 for one
+// degree of freedom, 4.3027 for two, 3.1824 for three).
+TEST(SweepStatistics, MeansDeviationsAndIntervalsByHand) {
+  const SampleStats four = Summarise({1.0, 2.0, 3.0, 4.0});
+  EXPECT_EQ(four.n, 4);
+  EXPECT_DOUBLE_EQ(four.mean, 2.5);
+  EXPECT_NEAR(four.sd, 1.290994, 1e-6);  // sqrt(5 / 3)
+  EXPECT_NEAR(four.ci95_low, 2.5 - 3.1824 * 1.290994 / 2, 1e-4);
+  EXPECT_NEAR(four.ci95_high, 2.5 + 3.1824 * 1.290994 / 2, 1e-4);
+  const SampleStats two = Summarise({0.0, 1.0});
+  EXPECT_NEAR(two.ci95_low, 0.5 - 12.7062 * 0.707107 / 1.414214, 1e-4);
+  EXPECT_NEAR(two.ci95_high, 6.8531, 1e-4);
+  const SampleStats same = Summarise({3.0, 3.0, 3.0});
+  EXPECT_EQ(same.sd, 0.0);
+  EXPECT_EQ(same.ci95_low, 3.0);
+  EXPECT_EQ(Summarise({7.0}).mean, 7.0);
+  EXPECT_EQ(Summarise({}).n, 0);
+
+  // aggregate.csv of two points: one with three finished replicates, one with one.
+  std::string error;
+  const auto plan = ParseSweepFile("rewiring = [0.0, 0.5]\nreplicates = 3\nseed = 1\n", "tiny.toml", &error);
+  ASSERT_TRUE(plan) << error;
+  FinishedRuns finished(plan->runs.size());
+  const double c_tail[] = {2.0, 2.5, 4.0, 9.0};
+  for (int i = 0; i < 4; ++i) {
+    RunRecord r;
+    r.outcomes.c_avg_tail = c_tail[i];
+    r.outcomes.d_avg_tail = 1.0;
+    r.metrics.clustering_coefficient = 0.5;
+    finished[static_cast<size_t>(i)] = r;
+  }
+  const std::vector<std::string> lines = Lines(AggregateCsv(*plan, AggregatePoints(*plan, finished)));
+  ASSERT_EQ(lines.size(), 3u);
+  const std::vector<std::string> header = Fields(lines[0]);
+  const auto column = [&](const std::string& name) {
+    return static_cast<size_t>(std::find(header.begin(), header.end(), name) - header.begin());
+  };
+  ASSERT_EQ(header.size(), 9u + 6 * 4);
+  const std::vector<std::string> first = Fields(lines[1]);
+  const std::vector<std::string> second = Fields(lines[2]);
+  ASSERT_EQ(first.size(), header.size());
+  ASSERT_EQ(second.size(), header.size());
+  EXPECT_EQ(first[column("rewiring")], "0");
+  EXPECT_EQ(first[column("n")], "3");
+  EXPECT_NEAR(std::stod(first[column("c_avg_tail_mean")]), 8.5 / 3, 1e-12);
+  EXPECT_NEAR(std::stod(first[column("c_avg_tail_sd")]), 1.040833, 1e-6);  // sqrt(((2 - m)^2 + ...) / 2)
+  EXPECT_NEAR(std::stod(first[column("c_avg_tail_ci95_low")]), 8.5 / 3 - 4.3027 * 1.040833 / 1.732051, 1e-4);
+  EXPECT_NEAR(std::stod(first[column("c_avg_tail_ci95_high")]), 8.5 / 3 + 4.3027 * 1.040833 / 1.732051, 1e-4);
+  EXPECT_EQ(first[column("clustering_coefficient_sd")], "0");
+  EXPECT_EQ(second[column("rewiring")], "0.5");
+  EXPECT_EQ(second[column("n")], "1");
+  EXPECT_EQ(second[column("c_avg_tail_mean")], "9");
+  EXPECT_EQ(second[column("c_avg_tail_sd")], "");
+  EXPECT_EQ(second[column("c_avg_tail_ci95_low")], "");
+  EXPECT_EQ(second[column("d_avg_tail_ci95_high")], "");
+}
+
+// Elements balanced and properly nested, attributes quoted: enough of XML's
+// well-formedness for what the canvas writes.
+bool WellFormed(const std::string& xml) {
+  std::vector<std::string> open;
+  size_t at = xml.find("?>");
+  if (xml.rfind("<?xml ", 0) != 0 || at == npos) return false;
+  for (at = xml.find('<', at); at != npos; at = xml.find('<', at + 1)) {
+    const size_t end = xml.find('>', at);
+    if (end == npos) return false;
+    const std::string tag = xml.substr(at + 1, end - at - 1);
+    if (Count(tag, "\"") % 2 != 0 || tag.find('<') != npos) return false;
+    if (tag[0] == '/') {
+      if (open.empty() || open.back() != tag.substr(1)) return false;
+      open.pop_back();
+    } else if (tag.back() != '/') {
+      open.push_back(tag.substr(0, tag.find(' ')));
+    }
+  }
+  return open.empty();
+}
+
+TEST_F(SweepTest, AggregatePlotHasEveryPointAndBar) {
+  ASSERT_EQ(SmallSweep("out").status, 0);
+  const std::string svg = ReadFile(dir_ / "out" / "aggregate.svg");
+  EXPECT_TRUE(WellFormed(svg));
+  // connectivity varies as much as generations and is on the x axis (the
+  // later key wins a tie); one line per run length. 4 points x C and D, each
+  // with a bar (3 replicates), and a legend entry per line.
+  EXPECT_EQ(Count(svg, "<g class=\"point\">"), 8u);
+  EXPECT_EQ(Count(svg, "<g class=\"bar\">"), 8u);
+  EXPECT_EQ(Count(svg, "<g class=\"legend\">"), 4u);
+  EXPECT_NE(svg.find(">connectivity</text>"), npos);
+  EXPECT_NE(svg.find("C_Avg generations 100"), npos);
+  EXPECT_NE(svg.find("stroke=\"#0000ff\""), npos);  // blue: cooperation
+  EXPECT_NE(svg.find("stroke=\"#ff0000\""), npos);  // red: defection
+
+  // A point with one finished replicate has its mean but no bar; one with none, nothing.
+  fs::remove_all(dir_ / "out" / "runs" / "0");
+  fs::remove_all(dir_ / "out" / "runs" / "1");
+  for (const char* run : {"3", "4", "5"}) fs::remove_all(dir_ / "out" / "runs" / run);
+  ASSERT_EQ(Sweep({"collect", (dir_ / "out").string()}).status, 0);
+  const std::string fewer = ReadFile(dir_ / "out" / "aggregate.svg");
+  EXPECT_TRUE(WellFormed(fewer));
+  EXPECT_EQ(Count(fewer, "<g class=\"point\">"), 6u);
+  EXPECT_EQ(Count(fewer, "<g class=\"bar\">"), 4u);
+}
+
+TEST_F(SweepTest, FilesAreTheSameBytesInEveryLocale) {
+  ASSERT_EQ(SmallSweep("c").status, 0);
+  if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
+    GTEST_SKIP() << "the locale de_DE.UTF-8 is not installed";
+  }
+  const Result german = SmallSweep("de", {"--jobs", "2"});
+  const Result collected = Sweep({"collect", (dir_ / "c").string()});  // reads the C locale's run.json back
+  std::setlocale(LC_ALL, "C");
+  ASSERT_EQ(german.status, 0) << german.err;
+  ASSERT_EQ(collected.status, 0) << collected.err;
+  for (const char* file : {"plan.csv", "summary.csv", "aggregate.csv", "aggregate.svg"}) {
+    EXPECT_EQ(ReadFile(dir_ / "de" / file), ReadFile(dir_ / "c" / file)) << file;
+  }
+}
+
+// --- A real veldaris-sweep process --------------------------------------------
+
+struct Child {
+  pid_t pid;
+};
+
+// Starts veldaris-sweep with args, its output in files beside out; with a
+// file size limit when limit > 0.
+Child Start(const std::vector<std::string>& args, const fs::path& log, rlim_t limit = 0) {
+  std::vector<std::string> all = {VELDARIS_SWEEP_EXE};
+  all.insert(all.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& a : all) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  const std::string log_path = log.string();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int fd = open(log_path.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    dup2(fd, STDOUT_FILENO);
+    dup2(fd, STDERR_FILENO);
+    if (limit > 0) {
+      signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails with EFBIG
+      const rlimit size{limit, limit};
+      setrlimit(RLIMIT_FSIZE, &size);
+    }
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  return Child{pid};
+}
+
+int Wait(const Child& child) {
+  int status = 0;
+  waitpid(child.pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+size_t FinishedDirectories(const fs::path& runs) {
+  std::error_code ec;
+  size_t n = 0;
+  for (const auto& entry : fs::directory_iterator(runs, ec)) {
+    const std::string name = entry.path().filename().string();
+    n += name.find_first_not_of("0123456789") == npos ? 1 : 0;
+  }
+  return n;
+}
+
+// Killed with SIGKILL at several moments, then run again: every run directory
+// that exists is complete, and the final files equal an uninterrupted sweep's.
+TEST_F(SweepTest, AKilledSweepResumesToTheSameSummary) {
+  WriteFile(dir_ / "kill.toml",
+            "groups = 50\nstrategies = 8\ngenerations = 500\nconnectivity = [4, 8]\nrewiring = [0.1, 0.29]\n"
+            "replicates = 3\nseed = 77\n");
+  ASSERT_EQ(Sweep({"run", (dir_ / "kill.toml").string(), "--out", (dir_ / "ref").string(), "--quiet"}).status, 0);
+  std::string error;
+  const auto plan = ParseSweepFile(ReadFile(dir_ / "kill.toml"), "kill.toml", &error);
+  ASSERT_TRUE(plan) << error;
+
+  const fs::path out = dir_ / "killed";
+  const std::vector<std::string> args = {"run", (dir_ / "kill.toml").string(), "--out", out.string(), "--jobs", "2"};
+  // Kill at once, then after more and more runs have finished, at moments
+  // that fall anywhere in a run.
+  const size_t after[] = {0, 1, 3, 3, 6, 9};
+  int killed = 0;
+  for (size_t i = 0; i < std::size(after); ++i) {
+    const Child child = Start(args, dir_ / "log.txt");
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (FinishedDirectories(out / "runs") < after[i] && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(7 * static_cast<int>(i)));
+    kill(child.pid, SIGKILL);
+    killed += Wait(child) == 128 + SIGKILL ? 1 : 0;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(out / "runs", ec)) {
+      const std::string name = entry.path().filename().string();
+      if (name.find_first_not_of("0123456789") != npos) continue;  // half-written, under its temporary name
+      std::string why;
+      EXPECT_TRUE(LoadFinishedRun(entry.path().string(), *plan, plan->runs[std::stoul(name)], &why))
+          << name << ": " << why;
+    }
+  }
+  EXPECT_GE(killed, 3);  // the others may have finished before the kill
+
+  const Child last = Start(args, dir_ / "log.txt");
+  ASSERT_EQ(Wait(last), 0) << ReadFile(dir_ / "log.txt");
+  for (const char* file : {"plan.csv", "summary.csv", "aggregate.csv", "aggregate.svg"}) {
+    EXPECT_EQ(ReadFile(out / file), ReadFile(dir_ / "ref" / file)) << file;
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(out / "runs"), {}), 12);  // no half-written leftovers
+}
+
+// Runs whose files cannot be written are reported by run and file, the
+// others are made, and the sweep fails; a later run makes the missing ones.
+TEST_F(SweepTest, RunsThatCannotWriteAreReportedAndTheOthersFinish) {
+  // The Initial file of a 30-generation run has 31 lines, about 3 kB; of a
+  // 100-generation run about 10 kB, over the limit of 8 kB set below.
+  WriteFile(dir_ / "fsize.toml",
+            "groups = 50\nstrategies = 4\ngenerations = [30, 100]\nconnectivity = 4\n"
+            "replicates = 2\nseed = 3\n");
+  const fs::path out = dir_ / "out";
+  const std::vector<std::string> args = {"run", (dir_ / "fsize.toml").string(), "--out", out.string(), "--jobs", "2"};
+  const Child limited = Start(args, dir_ / "log.txt", 8192);
+  EXPECT_EQ(Wait(limited), 1);
+  const std::string log = ReadFile(dir_ / "log.txt");
+  for (const char* run : {"run 2: could not write", "run 3: could not write"}) {
+    EXPECT_NE(log.find(run), npos) << log;
+  }
+  EXPECT_EQ(Count(log, "Veldaris_Result_Initial.csv\": File too large"), 2u) << log;
+  EXPECT_NE(log.find("2 of 4 runs failed"), npos) << log;
+  EXPECT_TRUE(fs::exists(out / "runs" / "0"));
+  EXPECT_TRUE(fs::exists(out / "runs" / "1"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(out / "runs"), {}), 2);
+  EXPECT_EQ(Lines(ReadFile(out / "summary.csv")).size(), 3u);
+
+  const Child free = Start(args, dir_ / "log.txt");
+  EXPECT_EQ(Wait(free), 0) << ReadFile(dir_ / "log.txt");
+  EXPECT_EQ(Lines(ReadFile(out / "summary.csv")).size(), 5u);
+}
+
+}  // namespace
+}  // namespace veldaris::cli
