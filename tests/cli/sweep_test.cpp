@@ -243,6 +243,13 @@ TEST_F(SweepTest, RefusesBadSweepFilesWithoutCreatingTheDirectory) {
       {"[groups]\nn = 5\n" + valid, {"groups must be a whole number", "a table"}},
       {"groups = 50\ngroups = 60\n" + valid, {"bad.toml: line 2, column "}},
       {"groups = [4\n" + valid, {"bad.toml: line "}},
+      // Characters the TOML parser cannot look at where it expects white
+      // space (it would run into undefined behaviour) are refused as it
+      // refuses any character out of place.
+      {"# caf\xC3\xA9\ngroups = 50\xC3\xA9\n" + valid, {"bad.toml: line 2, column 12:"}},
+      {"network = \"sm\xC3\xA9\"\n" + valid, {"network must be small-world or scale-free (got \"sm\xEF\xBF\xBD\")"}},
+      {"network = \"\"\"a\\  \n\n\t\xEF\xB5\xBF\"\"\"\n" + valid, {"(got \"a\xEF\xBF\xBD\")"}},
+      {std::string("groups = 222w") + '\0' + "''\xCE\x97\n" + valid, {"bad.toml: line 1, column 13:"}},
   };
   const fs::path out = dir_ / "out";
   for (const auto& [text, expected] : bad) {
