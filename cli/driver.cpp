@@ -81,7 +81,8 @@ bool ReadSeed(const CLI::Option* option, const std::string& text, std::optional<
 
 }  // namespace
 
-int RunDriver(int argc, const char* const* argv, const DriverStreams& streams) {
+std::optional<DriverPlan> ParseDriverCommandLine(int argc, const char* const* argv, const DriverStreams& streams,
+                                                 int* status) {
   Options o;
   CLI::App app{
       "Runs one simulation of the evolution of cooperation on a network without a window and writes\n"
@@ -111,16 +112,19 @@ int RunDriver(int argc, const char* const* argv, const DriverStreams& streams) {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
-      return app.exit(e, streams.out, streams.err);
+      *status = app.exit(e, streams.out, streams.err);
+      return std::nullopt;
     }
     streams.err << kProgram << ": " << e.what() << "\n"
                 << "Run with --help for the options.\n";
-    return EXIT_USAGE;
+    *status = EXIT_USAGE;
+    return std::nullopt;
   }
 
-  const auto usage = [&](const std::string& message) {
+  const auto usage = [&](const std::string& message) -> std::optional<DriverPlan> {
     streams.err << kProgram << ": " << message << "\n";
-    return EXIT_USAGE;
+    *status = EXIT_USAGE;
+    return std::nullopt;
   };
   std::string error;
   const std::optional<RunParameters> parameters = ValidateRunParameters(p, ParameterNaming::Option, &error);
@@ -160,7 +164,22 @@ int RunDriver(int argc, const char* const* argv, const DriverStreams& streams) {
   if (!clash.empty()) {
     return usage(clash + ": every output needs a file of its own");
   }
+  *status = EXIT_OK;
+  DriverPlan plan;
+  plan.parameters = *parameters;
+  plan.network_seed = one_seed ? one_seed : network_seed_given;
+  plan.run_seed = one_seed ? one_seed : run_seed_given;
+  plan.output_dir = o.output_dir;
+  plan.record_path = record_path;
+  plan.picture = o.picture;
+  plan.network_file = o.network_file;
+  plan.network_format = network_format;
+  plan.quiet = o.quiet;
+  return plan;
+}
 
+int ExecuteDriverPlan(const DriverPlan& plan, const DriverStreams& streams) {
+  const DriverPlan& o = plan;
   std::error_code ec;
   std::filesystem::create_directories(o.output_dir, ec);
   if (ec || !std::filesystem::is_directory(o.output_dir, ec)) {
@@ -186,11 +205,11 @@ int RunDriver(int argc, const char* const* argv, const DriverStreams& streams) {
   // the network seed, every seeding of the run the run seed; a seed not given
   // is the clock's second at that moment, as in the window.
   RunSeeds seeds{};
-  seeds.network = one_seed ? *one_seed : network_seed_given ? *network_seed_given : ClockSeconds();
+  seeds.network = o.network_seed ? *o.network_seed : ClockSeconds();
   RunRecord record;
-  PrepareRun(*sim, *parameters, seeds, kProgram, record);
+  PrepareRun(*sim, o.parameters, seeds, kProgram, record);
 
-  seeds.run = one_seed ? *one_seed : run_seed_given ? *run_seed_given : ClockSeconds();
+  seeds.run = o.run_seed ? *o.run_seed : ClockSeconds();
   record.seeds.run = seeds.run;
   streams.out << "Network seed: " << seeds.network << "\n"
               << "Run seed: " << seeds.run << "\n";
@@ -215,14 +234,15 @@ int RunDriver(int argc, const char* const* argv, const DriverStreams& streams) {
     }
   }
   // The record says which result files this run wrote, and their digests.
-  if (const int32_t code = WriteRunRecord(record_path, record); code != 0) {
-    streams.err << kProgram << ": could not write the run record \"" << record_path << "\": " << std::strerror(code)
+  if (const int32_t code = WriteRunRecord(o.record_path, record); code != 0) {
+    streams.err << kProgram << ": could not write the run record \"" << o.record_path << "\": " << std::strerror(code)
                 << "\n";
     status = EXIT_WRITE_FAILED;
   } else {
-    streams.out << "Run record: " << record_path << "\n";
+    streams.out << "Run record: " << o.record_path << "\n";
   }
   if (!o.picture.empty()) {
+    std::string error;
     if (ui::WritePictureSvg(*sim, o.picture, &error)) {
       streams.out << "Picture: " << o.picture << "\n";
     } else {
@@ -231,7 +251,7 @@ int RunDriver(int argc, const char* const* argv, const DriverStreams& streams) {
     }
   }
   if (!o.network_file.empty()) {
-    if (const int32_t code = WriteNetworkFile(*sim, o.network_file, network_format); code != 0) {
+    if (const int32_t code = WriteNetworkFile(*sim, o.network_file, o.network_format); code != 0) {
       streams.err << kProgram << ": could not write the network file \"" << o.network_file
                   << "\": " << std::strerror(code) << "\n";
       status = EXIT_WRITE_FAILED;
@@ -240,6 +260,12 @@ int RunDriver(int argc, const char* const* argv, const DriverStreams& streams) {
     }
   }
   return status;
+}
+
+int RunDriver(int argc, const char* const* argv, const DriverStreams& streams) {
+  int status = EXIT_USAGE;
+  const std::optional<DriverPlan> plan = ParseDriverCommandLine(argc, argv, streams, &status);
+  return plan ? ExecuteDriverPlan(*plan, streams) : status;
 }
 
 }  // namespace veldaris::cli

@@ -5,8 +5,13 @@
 // the window's picture and the network as a file.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <ostream>
+#include <string>
 
+#include "cli/network_export.h"
+#include "cli/run_parameters.h"
 #include "cli/single_run.h"
 #include "model/simulation.h"
 
@@ -27,6 +32,31 @@ struct DriverStreams {
   Simulation* simulation = nullptr;
 };
 
+// What a valid command line asks for: the run's parameters and seeds (a seed
+// not given is the clock's second when the run starts) and where its outputs go.
+struct DriverPlan {
+  RunParameters parameters;
+  std::optional<uint32_t> network_seed;
+  std::optional<uint32_t> run_seed;
+  std::string output_dir;
+  std::string record_path;   // run.json in output_dir
+  std::string picture;       // empty: none
+  std::string network_file;  // empty: none
+  NetworkFormat network_format = NetworkFormat::GraphMl;
+  bool quiet = false;
+};
+
+// Reads and checks the command line, touching no file. Returns the plan, or
+// nullopt with *status set: EXIT_OK after --help or --version (their text is
+// on streams.out), EXIT_USAGE after a message on streams.err.
+std::optional<DriverPlan> ParseDriverCommandLine(int argc, const char* const* argv, const DriverStreams& streams,
+                                                 int* status);
+
+// Runs the plan: creates the output directory, sets the parameters, builds,
+// runs, writes the outputs and reports them. Returns the exit status.
+int ExecuteDriverPlan(const DriverPlan& plan, const DriverStreams& streams);
+
+// ParseDriverCommandLine, then ExecuteDriverPlan.
 int RunDriver(int argc, const char* const* argv, const DriverStreams& streams);
 
 }  // namespace veldaris::cli
