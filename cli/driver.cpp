@@ -12,6 +12,7 @@
 
 #include "cli/network_export.h"
 #include "cli/output_paths.h"
+#include "cli/path_text.h"
 #include "cli/run_parameters.h"
 #include "cli/single_run.h"
 #include "model/simulation.h"
@@ -181,8 +182,9 @@ std::optional<DriverPlan> ParseDriverCommandLine(int argc, const char* const* ar
 int ExecuteDriverPlan(const DriverPlan& plan, const DriverStreams& streams) {
   const DriverPlan& o = plan;
   std::error_code ec;
-  std::filesystem::create_directories(o.output_dir, ec);
-  if (ec || !std::filesystem::is_directory(o.output_dir, ec)) {
+  const std::filesystem::path output_dir = PathOfText(o.output_dir);
+  std::filesystem::create_directories(output_dir, ec);
+  if (ec || !std::filesystem::is_directory(output_dir, ec)) {
     streams.err << kProgram << ": cannot create the output directory \"" << o.output_dir
                 << "\": " << (ec ? ec.message() : "not a directory") << "\n";
     return EXIT_WRITE_FAILED;

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "cli/path_text.h"
+
 namespace veldaris::cli {
 
 namespace {
@@ -11,9 +13,9 @@ namespace fs = std::filesystem;
 
 fs::path Resolved(const std::string& path) {
   std::error_code ec;
-  fs::path resolved = fs::weakly_canonical(fs::path(path), ec);
+  fs::path resolved = fs::weakly_canonical(PathOfText(path), ec);
   if (ec) {
-    resolved = fs::absolute(fs::path(path), ec).lexically_normal();
+    resolved = fs::absolute(PathOfText(path), ec).lexically_normal();
   }
   return resolved;
 }

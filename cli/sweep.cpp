@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "cli/driver.h"
+#include "cli/path_text.h"
 #include "cli/run_parameters.h"
 #include "cli/single_run.h"
 #include "cli/sweep_plan.h"
@@ -68,7 +69,7 @@ int32_t WriteText(std::FILE* file, const void* context) {
 
 // Writes text to path through a temporary file; empty or why not.
 std::string WriteTextFile(const fs::path& path, const std::string& text) {
-  const int32_t code = WriteFileAtomically(path.string().c_str(), WriteText, &text);
+  const int32_t code = WriteFileAtomically(TextOfPath(path).c_str(), WriteText, &text);
   return code == 0 ? std::string() : std::string(std::strerror(code));
 }
 
@@ -186,13 +187,13 @@ std::string ExecuteSweepRun(Simulation& sim, const SweepPlan& plan, const Planne
       break;
     }
     if (ec || attempt == 16) {
-      return "cannot create the directory \"" + temp.string() + "\": " + (ec ? ec.message() : "it exists");
+      return "cannot create the directory \"" + TextOfPath(temp) + "\": " + (ec ? ec.message() : "it exists");
     }
   }
   std::string error;
   ResultFiles files{};
-  if (!SetResultDirectory(files, temp.string().c_str())) {
-    error = "the path \"" + temp.string() + "\" is too long";
+  if (!SetResultDirectory(files, TextOfPath(temp).c_str())) {
+    error = "the path \"" + TextOfPath(temp) + "\" is too long";
   } else {
     RunRecord record;
     record.position = SweepPosition{run.run, run.point, run.replicate};
@@ -205,8 +206,8 @@ std::string ExecuteSweepRun(Simulation& sim, const SweepPlan& plan, const Planne
     }
     const fs::path record_path = temp / RUN_RECORD_FILE;
     if (error.empty()) {
-      if (const int32_t code = WriteRunRecord(record_path.string(), record); code != 0) {
-        error = "could not write \"" + record_path.string() + "\": " + std::strerror(code);
+      if (const int32_t code = WriteRunRecord(TextOfPath(record_path), record); code != 0) {
+        error = "could not write \"" + TextOfPath(record_path) + "\": " + std::strerror(code);
       }
     }
     if (error.empty()) {
@@ -214,8 +215,8 @@ std::string ExecuteSweepRun(Simulation& sim, const SweepPlan& plan, const Planne
       if (ec) {
         // Another process may have finished the same run meanwhile.
         std::string why;
-        if (!LoadFinishedRun(final_dir.string(), plan, run, &why)) {
-          error = "could not rename \"" + temp.string() + "\" to \"" + final_dir.string() + "\": " + ec.message();
+        if (!LoadFinishedRun(TextOfPath(final_dir), plan, run, &why)) {
+          error = "could not rename \"" + TextOfPath(temp) + "\" to \"" + TextOfPath(final_dir) + "\": " + ec.message();
         }
       } else {
         return std::string();
@@ -237,9 +238,9 @@ FinishedRuns FindFinishedRuns(const fs::path& dir, const SweepPlan& plan, Progre
       continue;
     }
     std::string why;
-    finished[static_cast<size_t>(run.run)] = LoadFinishedRun(run_dir.string(), plan, run, &why);
+    finished[static_cast<size_t>(run.run)] = LoadFinishedRun(TextOfPath(run_dir), plan, run, &why);
     if (!finished[static_cast<size_t>(run.run)] && progress != nullptr) {
-      progress->Report("\"" + run_dir.string() + "\" is not counted: " + why);
+      progress->Report("\"" + TextOfPath(run_dir) + "\" is not counted: " + why);
     }
   }
   return finished;
@@ -260,12 +261,12 @@ int Collect(const fs::path& dir, const SweepPlan& plan, const SweepStreams& stre
   for (const auto& [name, text] : outputs) {
     const fs::path path = dir / name;
     if (const std::string error = WriteTextFile(path, text); !error.empty()) {
-      progress.Report("could not write \"" + path.string() + "\": " + error);
+      progress.Report("could not write \"" + TextOfPath(path) + "\": " + error);
       status = EXIT_WRITE_FAILED;
     }
   }
-  streams.out << "Collected " << count << " of " << plan.runs.size() << " runs into " << (dir / "summary.csv").string()
-              << ", " << (dir / "aggregate.csv").string() << " and " << (dir / "aggregate.svg").string() << "\n";
+  streams.out << "Collected " << count << " of " << plan.runs.size() << " runs into " << TextOfPath(dir / "summary.csv")
+              << ", " << TextOfPath(dir / "aggregate.csv") << " and " << TextOfPath(dir / "aggregate.svg") << "\n";
   return status;
 }
 
@@ -274,13 +275,13 @@ std::optional<SweepPlan> LoadSweep(const fs::path& path, std::string* text, cons
   std::string error;
   const std::optional<std::string> contents = ReadWholeFile(path, &error);
   if (!contents) {
-    streams.err << kProgram << ": cannot read the sweep file \"" << path.string() << "\": " << error << "\n";
+    streams.err << kProgram << ": cannot read the sweep file \"" << TextOfPath(path) << "\": " << error << "\n";
     return std::nullopt;
   }
   *text = *contents;
-  std::optional<SweepPlan> plan = ParseSweepFile(*contents, path.string(), &error);
+  std::optional<SweepPlan> plan = ParseSweepFile(*contents, TextOfPath(path), &error);
   if (!plan) {
-    streams.err << kProgram << ": " << path.string() << ": " << error << "\n";
+    streams.err << kProgram << ": " << TextOfPath(path) << ": " << error << "\n";
   }
   return plan;
 }
@@ -293,7 +294,7 @@ bool DirectoryFits(const fs::path& dir, const SweepPlan& plan, const SweepStream
     return true;
   }
   if (!fs::is_directory(dir, ec)) {
-    streams.err << kProgram << ": --out \"" << dir.string() << "\" exists and is not a directory\n";
+    streams.err << kProgram << ": --out \"" << TextOfPath(dir) << "\" exists and is not a directory\n";
     return false;
   }
   const fs::path copy = dir / kSweepCopy;
@@ -304,7 +305,7 @@ bool DirectoryFits(const fs::path& dir, const SweepPlan& plan, const SweepStream
       return false;
     }
     if (PlanCsv(*saved) != PlanCsv(plan)) {
-      streams.err << kProgram << ": \"" << dir.string()
+      streams.err << kProgram << ": \"" << TextOfPath(dir)
                   << "\" holds another sweep (its sweep.toml plans other runs or seeds); "
                      "give another --out directory, or run that sweep file\n";
       return false;
@@ -314,13 +315,13 @@ bool DirectoryFits(const fs::path& dir, const SweepPlan& plan, const SweepStream
   // Without sweep.toml only what setting up a sweep leaves may be there.
   const fs::directory_iterator entries(dir, ec);
   if (ec) {
-    streams.err << kProgram << ": cannot read \"" << dir.string() << "\": " << ec.message() << "\n";
+    streams.err << kProgram << ": cannot read \"" << TextOfPath(dir) << "\": " << ec.message() << "\n";
     return false;
   }
   for (const fs::directory_entry& entry : entries) {
-    const std::string name = entry.path().filename().string();
+    const std::string name = TextOfPath(entry.path().filename());
     if (name.rfind("sweep.toml.", 0) != 0 || name.size() < 4 || name.substr(name.size() - 4) != ".tmp") {
-      streams.err << kProgram << ": \"" << dir.string()
+      streams.err << kProgram << ": \"" << TextOfPath(dir)
                   << "\" is not empty and holds no sweep (no sweep.toml); give a new or empty --out directory\n";
       return false;
     }
@@ -360,12 +361,12 @@ int RunCommand(const std::string& sweep_file, const std::string& out_text, const
   }
 
   std::string sweep_text;
-  const std::optional<SweepPlan> loaded = LoadSweep(sweep_file, &sweep_text, streams);
+  const std::optional<SweepPlan> loaded = LoadSweep(PathOfText(sweep_file), &sweep_text, streams);
   if (!loaded) {
     return EXIT_USAGE;
   }
   const SweepPlan& plan = *loaded;
-  const fs::path dir(out_text);
+  const fs::path dir = PathOfText(out_text);
   if (!DirectoryFits(dir, plan, streams)) {
     return EXIT_USAGE;
   }
@@ -378,12 +379,12 @@ int RunCommand(const std::string& sweep_file, const std::string& out_text, const
   std::error_code ec;
   fs::create_directories(dir, ec);
   if (ec) {
-    return failed("cannot create \"" + dir.string() + "\": " + ec.message());
+    return failed("cannot create \"" + TextOfPath(dir) + "\": " + ec.message());
   }
   const fs::path copy = dir / kSweepCopy;
   if (!fs::exists(copy, ec)) {
     if (const std::string error = WriteTextFile(copy, sweep_text); !error.empty()) {
-      return failed("cannot write \"" + copy.string() + "\": " + error);
+      return failed("cannot write \"" + TextOfPath(copy) + "\": " + error);
     }
   }
   const std::string plan_csv = PlanCsv(plan);
@@ -391,13 +392,13 @@ int RunCommand(const std::string& sweep_file, const std::string& out_text, const
   std::string ignored;
   if (ReadWholeFile(plan_path, &ignored) != plan_csv) {
     if (const std::string error = WriteTextFile(plan_path, plan_csv); !error.empty()) {
-      return failed("cannot write \"" + plan_path.string() + "\": " + error);
+      return failed("cannot write \"" + TextOfPath(plan_path) + "\": " + error);
     }
   }
   const fs::path runs = dir / kRunsDirectory;
   fs::create_directories(runs, ec);
   if (ec) {
-    return failed("cannot create \"" + runs.string() + "\": " + ec.message());
+    return failed("cannot create \"" + TextOfPath(runs) + "\": " + ec.message());
   }
 
   // This shard's runs still to make. What a killed sweep left half-written
@@ -408,22 +409,22 @@ int RunCommand(const std::string& sweep_file, const std::string& out_text, const
     entries.push_back(entry.path());
   }
   if (ec) {
-    return failed("cannot read \"" + runs.string() + "\": " + ec.message());
+    return failed("cannot read \"" + TextOfPath(runs) + "\": " + ec.message());
   }
   std::vector<bool> owned_done(plan.runs.size(), false);
   for (const fs::path& entry : entries) {
     bool partial = false;
-    const std::optional<int64_t> run = RunNumberOf(entry.filename().string(), &partial);
+    const std::optional<int64_t> run = RunNumberOf(TextOfPath(entry.filename()), &partial);
     if (!run || *run >= static_cast<int64_t>(plan.runs.size()) || !shard.Owns(*run)) {
       continue;
     }
     std::string why = "it was left half-written";
     if (!partial) {
-      if (LoadFinishedRun(entry.string(), plan, plan.runs[static_cast<size_t>(*run)], &why)) {
+      if (LoadFinishedRun(TextOfPath(entry), plan, plan.runs[static_cast<size_t>(*run)], &why)) {
         owned_done[static_cast<size_t>(*run)] = true;
         continue;
       }
-      reporter.Report("\"" + entry.string() + "\" is not a finished run (" + why + "); making it again");
+      reporter.Report("\"" + TextOfPath(entry) + "\" is not a finished run (" + why + "); making it again");
     }
     // If it cannot be removed, making the run again reports why.
     std::error_code remove_error;
@@ -502,7 +503,7 @@ int RunCommand(const std::string& sweep_file, const std::string& out_text, const
 }
 
 int CollectCommand(const std::string& dir_text, const SweepStreams& streams) {
-  const fs::path dir(dir_text);
+  const fs::path dir = PathOfText(dir_text);
   std::error_code ec;
   if (!fs::exists(dir / kSweepCopy, ec)) {
     streams.err << kProgram << ": \"" << dir_text << "\" is not a sweep directory (it has no sweep.toml)\n";

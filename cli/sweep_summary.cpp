@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "cli/path_text.h"
 #include "results/sha256.h"
 
 namespace veldaris::cli {
@@ -83,7 +84,7 @@ double OutcomeValue(const RunRecord& r, int32_t outcome) {
 
 std::optional<RunRecord> LoadFinishedRun(const std::string& run_directory, const SweepPlan& plan, const PlannedRun& run,
                                          std::string* why) {
-  const fs::path dir(run_directory);
+  const fs::path dir = PathOfText(run_directory);
   const std::optional<std::string> text = ReadWholeFile(dir / RUN_RECORD_FILE);
   if (!text) {
     *why = "it has no run.json";

@@ -1,5 +1,5 @@
 # Checks what the Windows zip holds: one folder named like the zip with the
-# two programs and README.txt, nothing else.
+# three programs and README.txt, nothing else.
 #
 #   cmake -DZIP=<zip> -DNAME=<folder> -P check_package.cmake
 if(NOT EXISTS "${ZIP}")
@@ -12,7 +12,7 @@ endif()
 string(REPLACE "\n" ";" entries "${listing}")
 list(FILTER entries EXCLUDE REGEX "^$|/$")  # directory entries
 list(SORT entries)
-set(expected ${NAME}/README.txt ${NAME}/veldaris-run.exe ${NAME}/veldaris.exe)
+set(expected ${NAME}/README.txt ${NAME}/veldaris-run.exe ${NAME}/veldaris-sweep.exe ${NAME}/veldaris.exe)
 if(NOT entries STREQUAL expected)
   message(FATAL_ERROR "${ZIP} holds\n  ${entries}\nexpected\n  ${expected}")
 endif()

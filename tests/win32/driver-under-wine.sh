@@ -2,7 +2,8 @@
 # Runs the Windows build of the headless driver under Wine on the reference
 # cases of tests/data/golden and compares its two result files with the
 # reference ones byte for byte; also checks that it reports the package
-# version.
+# version. The result files go into a directory whose name has a space and
+# characters beyond ASCII, given on the command line in the ANSI code page.
 #
 #   tests/win32/driver-under-wine.sh --exe veldaris-run.exe [--version VERSION]
 #
@@ -22,6 +23,11 @@ while [ $# -gt 0 ]; do
   esac
 done
 [ -f "$exe" ] || { echo "driver-under-wine.sh: no program $exe (give --exe)" >&2; exit 2; }
+
+# Wine takes its ANSI code page from the locale: in the "C" one 1252, which
+# has the directory name's "ä" and "€". (A UTF-8 locale, for Wine to read the
+# command line's UTF-8; C.UTF-8 is always installed.)
+export LC_ALL=C.UTF-8
 
 # shellcheck source=tests/win32/wine-prefix.sh
 source "$root/tests/win32/wine-prefix.sh"
@@ -49,8 +55,7 @@ cases=(
 for line in "${cases[@]}"; do
   read -r -d '' -a words <<<"$line" || true
   name="${words[0]}"
-  out="$work/$name"
-  mkdir -p "$out"
+  out="$work/Läufe €/$name"  # made by the program
   status=0
   wine "$exe" "${words[@]:1}" --quiet --output-dir "$(winepath -w "$out")" >"$work/$name.log" 2>&1 || status=$?
   if [ "$status" -ne 0 ]; then

@@ -3,6 +3,7 @@
 #   <dist>/veldaris-<version>-windows-x86_64.zip
 #     veldaris-<version>-windows-x86_64/veldaris.exe
 #     veldaris-<version>-windows-x86_64/veldaris-run.exe
+#     veldaris-<version>-windows-x86_64/veldaris-sweep.exe
 #     veldaris-<version>-windows-x86_64/README.txt
 #
 # <dist> is dist in the build directory (`make windows` copies the zip to dist
@@ -13,10 +14,9 @@ include(${VELDARIS_ROOT}/cmake/version.cmake)
 set(VELDARIS_DIST_DIR ${CMAKE_BINARY_DIR}/dist)
 set(VELDARIS_PACKAGE_NAME veldaris-${VELDARIS_VERSION}-windows-x86_64)
 
-# The programs of the zip, by target. A new program (such as the parameter
-# sweep veldaris-sweep) joins by adding its target here and its paragraph to
-# README.txt.in.
-set(VELDARIS_PACKAGE_PROGRAMS veldaris veldaris-run)
+# The programs of the zip, by target. A new program joins by adding its target
+# here and its paragraph to README.txt.in.
+set(VELDARIS_PACKAGE_PROGRAMS veldaris veldaris-run veldaris-sweep)
 
 set(package_dir ${CMAKE_BINARY_DIR}/package)
 set(stage ${package_dir}/${VELDARIS_PACKAGE_NAME})

@@ -1,0 +1,145 @@
+#!/usr/bin/env bash
+# Runs one small sweep with the Windows build of veldaris-sweep under Wine and
+# with the native build, and compares what they write: summary.csv,
+# aggregate.csv, aggregate.svg, plan.csv, the copy of the sweep file and every
+# run's result files byte for byte, every run.json but for its times. Then
+# interrupts the Windows sweep's directory (a run gone, a run's file damaged,
+# a half-written run left behind), runs the sweep again under Wine and
+# compares again, and collects under Wine.
+#
+#   tests/win32/sweep-under-wine.sh --exe veldaris-sweep.exe --native build/cli/veldaris-sweep
+#
+# The Windows sweep writes into a directory whose name has a space and
+# characters beyond ASCII, given on the command line in the ANSI code page.
+# Prints one line per check and "N passed, M failed"; the exit status is 0
+# only when every check passed.
+set -euo pipefail
+
+root="$(cd "$(dirname "$0")/../.." && pwd)"
+exe=""
+native=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --exe) exe="$2"; shift 2 ;;
+    --native) native="$2"; shift 2 ;;
+    *) echo "sweep-under-wine.sh: unknown argument $1" >&2; exit 2 ;;
+  esac
+done
+[ -f "$exe" ] || { echo "sweep-under-wine.sh: no program $exe (give --exe)" >&2; exit 2; }
+[ -x "$native" ] || { echo "sweep-under-wine.sh: no native program $native (give --native)" >&2; exit 2; }
+
+# Wine takes its ANSI code page from the locale: in the "C" one 1252, which
+# has the directory name's "ä" and "€". (A UTF-8 locale, for Wine to read the
+# command line's UTF-8; C.UTF-8 is always installed.)
+export LC_ALL=C.UTF-8
+
+# shellcheck source=tests/win32/wine-prefix.sh
+source "$root/tests/win32/wine-prefix.sh"
+work="$(mktemp -d "${TMPDIR:-/tmp}/veldaris-sweep.XXXXXX")"
+trap 'wine_prefix_remove; rm -rf "$work"' EXIT
+unset DISPLAY WAYLAND_DISPLAY
+wine_prefix_create
+
+passed=0
+failed=0
+report() {  # report OK|FAIL what
+  echo "[ $1 ] $2"
+  if [ "$1" = OK ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+}
+
+# Six runs of N 50, G 100; with Windows line ends, as Notepad saves it.
+printf '%s\r\n' 'network = "small-world"' 'groups = 50' 'generations = 100' 'rewiring = [0.0, 0.1, 1.0]' \
+  'replicates = 2' 'seed = 20261206' >"$work/sweep.toml"
+
+expected="$work/native"
+"$native" run "$work/sweep.toml" --out "$expected" --jobs 2 --quiet >"$work/native.log" 2>&1 || {
+  cat "$work/native.log"
+  echo "sweep-under-wine.sh: the native sweep failed" >&2
+  exit 1
+}
+runs="$(cd "$expected/runs" && ls)"
+
+out="$work/Läufe €"
+sweep() {  # sweep LOG ARGUMENTS...: veldaris-sweep.exe under Wine; its exit status
+  local log="$1"
+  shift
+  local status=0
+  wine "$exe" "$@" >"$work/$log.out" 2>"$work/$log.err" || status=$?
+  if [ "$status" -ne 0 ]; then
+    cat "$work/$log.out" "$work/$log.err"
+  fi
+  return "$status"
+}
+
+# Everything the native sweep wrote, the same in $out; what run.json says of
+# the time may differ.
+compare() {  # compare WHEN
+  local file run name same=1
+  for file in sweep.toml plan.csv summary.csv aggregate.csv aggregate.svg; do
+    if ! cmp "$expected/$file" "$out/$file"; then
+      report FAIL "$1: $file differs from the native sweep's"
+      same=0
+    fi
+  done
+  if [ "$(cd "$out/runs" && ls)" != "$runs" ]; then
+    report FAIL "$1: runs/ holds $(cd "$out/runs" && ls | tr '\n' ' '), the native sweep's $(echo "$runs" | tr '\n' ' ')"
+    same=0
+  fi
+  for run in $runs; do
+    for name in Veldaris_Result_Initial.csv Veldaris_Result_All.csv; do
+      if ! cmp "$expected/runs/$run/$name" "$out/runs/$run/$name"; then
+        report FAIL "$1: runs/$run/$name differs from the native sweep's"
+        same=0
+      fi
+    done
+    if ! diff <(grep -Ev '"(started|finished|wall_seconds)"' "$expected/runs/$run/run.json") \
+      <(grep -Ev '"(started|finished|wall_seconds)"' "$out/runs/$run/run.json"); then
+      report FAIL "$1: runs/$run/run.json differs from the native sweep's"
+      same=0
+    fi
+  done
+  if [ "$same" -eq 1 ]; then
+    report OK "$1: every file is the native sweep's"
+  fi
+}
+
+if sweep first run "$(winepath -w "$work/sweep.toml")" --out "$(winepath -w "$out")" --jobs 2; then
+  report OK "the sweep (2 threads) into \"$(basename "$out")\""
+  # stderr is a file, not a console: no progress line.
+  if grep -q 'runs/s' "$work/first.err"; then
+    report FAIL "a progress line went to a file"
+  else
+    report OK "no progress line in a file"
+  fi
+  compare "the sweep"
+else
+  report FAIL "the sweep failed"
+fi
+
+# An interrupted sweep: run 1 gone, run 2's file damaged, run 4 half-written
+# again beside the finished one.
+rm -rf "$out/runs/1"
+mkdir -p "$out/runs/2" "$out/runs/4.partial-0123456789abcdef"
+printf 'damaged\r\n' >>"$out/runs/2/Veldaris_Result_All.csv"
+printf 'half\r\n' >"$out/runs/4.partial-0123456789abcdef/Veldaris_Result_Initial.csv"
+if sweep again run "$(winepath -w "$work/sweep.toml")" --out "$(winepath -w "$out")" --jobs 2; then
+  if grep -q '4 already finished, making 2' "$work/again.out"; then
+    report OK "the sweep again makes the two runs missing"
+  else
+    report FAIL "the sweep again: $(tr -d '\r' <"$work/again.out" | head -1)"
+  fi
+  compare "the sweep again"
+else
+  report FAIL "the sweep again failed"
+fi
+
+rm -f "$out/summary.csv"
+if sweep collect collect "$(winepath -w "$out")" && cmp "$expected/summary.csv" "$out/summary.csv"; then
+  report OK "collect writes the native sweep's summary.csv"
+else
+  report FAIL "collect"
+fi
+wineserver -w
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
