@@ -18,11 +18,13 @@
 #include <vector>
 
 #include "cli/driver.h"
+#include "cli/output_paths.h"
 #include "cli/path_text.h"
 #include "cli/run_parameters.h"
 #include "cli/single_run.h"
 #include "cli/sweep_plan.h"
 #include "cli/sweep_plot.h"
+#include "cli/sweep_slurm.h"
 #include "cli/sweep_summary.h"
 #include "results/atomic_file.h"
 #include "ui/number_text.h"
@@ -329,6 +331,45 @@ bool DirectoryFits(const fs::path& dir, const SweepPlan& plan, const SweepStream
   return true;
 }
 
+// Sets DIR up for the sweep (DirectoryFits having said it can hold it): the
+// directory, the copy of the sweep file, the plan, runs/ and any further
+// subdirectories. Returns the exit status, with the message printed.
+int PlanDirectory(const fs::path& dir, const SweepPlan& plan, const std::string& sweep_text,
+                  const std::vector<std::string>& subdirectories, const SweepStreams& streams) {
+  const auto failed = [&](const std::string& message) {
+    streams.err << kProgram << ": " << message << "\n";
+    return EXIT_WRITE_FAILED;
+  };
+  std::error_code ec;
+  fs::create_directories(dir, ec);
+  if (ec) {
+    return failed("cannot create \"" + TextOfPath(dir) + "\": " + ec.message());
+  }
+  const fs::path copy = dir / kSweepCopy;
+  if (!fs::exists(copy, ec)) {
+    if (const std::string error = WriteTextFile(copy, sweep_text); !error.empty()) {
+      return failed("cannot write \"" + TextOfPath(copy) + "\": " + error);
+    }
+  }
+  const std::string plan_csv = PlanCsv(plan);
+  const fs::path plan_path = dir / kPlanFile;
+  std::string ignored;
+  if (ReadWholeFile(plan_path, &ignored) != plan_csv) {
+    if (const std::string error = WriteTextFile(plan_path, plan_csv); !error.empty()) {
+      return failed("cannot write \"" + TextOfPath(plan_path) + "\": " + error);
+    }
+  }
+  std::vector<std::string> made = {kRunsDirectory};
+  made.insert(made.end(), subdirectories.begin(), subdirectories.end());
+  for (const std::string& name : made) {
+    fs::create_directories(dir / name, ec);
+    if (ec) {
+      return failed("cannot create \"" + TextOfPath(dir / name) + "\": " + ec.message());
+    }
+  }
+  return EXIT_OK;
+}
+
 // jobs_text and shard_text are nullopt when the option was not given.
 int RunCommand(const std::string& sweep_file, const std::string& out_text, const std::optional<std::string>& jobs_text,
                const std::optional<std::string>& shard_text, bool quiet, const SweepStreams& streams) {
@@ -370,36 +411,15 @@ int RunCommand(const std::string& sweep_file, const std::string& out_text, const
   if (!DirectoryFits(dir, plan, streams)) {
     return EXIT_USAGE;
   }
-
-  // DIR, the copy of the sweep file, the plan and runs/.
+  if (const int status = PlanDirectory(dir, plan, sweep_text, {}, streams); status != EXIT_OK) {
+    return status;
+  }
   const auto failed = [&](const std::string& message) {
     streams.err << kProgram << ": " << message << "\n";
     return EXIT_WRITE_FAILED;
   };
   std::error_code ec;
-  fs::create_directories(dir, ec);
-  if (ec) {
-    return failed("cannot create \"" + TextOfPath(dir) + "\": " + ec.message());
-  }
-  const fs::path copy = dir / kSweepCopy;
-  if (!fs::exists(copy, ec)) {
-    if (const std::string error = WriteTextFile(copy, sweep_text); !error.empty()) {
-      return failed("cannot write \"" + TextOfPath(copy) + "\": " + error);
-    }
-  }
-  const std::string plan_csv = PlanCsv(plan);
-  const fs::path plan_path = dir / kPlanFile;
-  std::string ignored;
-  if (ReadWholeFile(plan_path, &ignored) != plan_csv) {
-    if (const std::string error = WriteTextFile(plan_path, plan_csv); !error.empty()) {
-      return failed("cannot write \"" + TextOfPath(plan_path) + "\": " + error);
-    }
-  }
   const fs::path runs = dir / kRunsDirectory;
-  fs::create_directories(runs, ec);
-  if (ec) {
-    return failed("cannot create \"" + TextOfPath(runs) + "\": " + ec.message());
-  }
 
   // This shard's runs still to make. What a killed sweep left half-written
   // goes; runs of other shards are left to them (they may be running).
@@ -518,6 +538,125 @@ int CollectCommand(const std::string& dir_text, const SweepStreams& streams) {
   return Collect(dir, *plan, streams, progress);
 }
 
+// text made absolute against the current directory. Symbolic links are kept
+// (a cluster's shared file system is often reached through one) and so is
+// "..", which only they can resolve; "." and doubled separators go.
+fs::path AbsolutePath(const std::string& text) {
+  std::error_code ec;
+  const fs::path path = fs::absolute(fs::path(text), ec);
+  for (const fs::path& element : path) {
+    if (element == "..") {
+      return path;
+    }
+  }
+  fs::path normal = path.lexically_normal();
+  if (normal.has_filename() || normal == normal.root_path()) {
+    return normal;
+  }
+  return normal.parent_path();  // without the trailing separator
+}
+
+int SlurmCommand(const std::string& sweep_file, const std::string& out_text, const SlurmOptionTexts& texts,
+                 const std::optional<std::string>& write, const SweepStreams& streams) {
+  const auto usage = [&](const std::string& message) {
+    streams.err << kProgram << ": " << message << "\n";
+    return EXIT_USAGE;
+  };
+  if (out_text.empty()) {
+    return usage("--out must name a directory");
+  }
+  if (write && write->empty()) {
+    return usage("--write must name a file");
+  }
+  std::string sweep_text;
+  const std::optional<SweepPlan> loaded = LoadSweep(sweep_file, &sweep_text, streams);
+  if (!loaded) {
+    return EXIT_USAGE;
+  }
+  const SweepPlan& plan = *loaded;
+  std::string error;
+  std::optional<SlurmArray> array = SlurmArrayFromOptions(texts, static_cast<int64_t>(plan.runs.size()), &error);
+  if (!array) {
+    return usage(error);
+  }
+  const fs::path dir = AbsolutePath(out_text);
+  if (const std::string problem = SlurmDirectoryProblem(TextOfPath(dir)); !problem.empty()) {
+    return usage(problem);
+  }
+  if (!DirectoryFits(dir, plan, streams)) {
+    return EXIT_USAGE;
+  }
+  const std::string program = ThisProgramPath();
+  if (program.empty()) {
+    streams.err << kProgram << ": cannot tell where this program is, which the script must name\n";
+    return EXIT_WRITE_FAILED;
+  }
+  if (write) {
+    std::error_code ec;
+    if (fs::is_directory(*write, ec)) {
+      return usage("--write \"" + *write + "\" is a directory; give the script's file name");
+    }
+    // The script replaces what it is written over: never an input or a
+    // file of the sweep.
+    const std::vector<NamedOutput> kept = {
+        {"the sweep file", sweep_file},
+        {"this program", program},
+        {"the sweep's copy", TextOfPath(dir / kSweepCopy)},
+        {"the sweep's plan", TextOfPath(dir / kPlanFile)},
+        {"the sweep's summary", TextOfPath(dir / "summary.csv")},
+        {"the sweep's aggregate", TextOfPath(dir / "aggregate.csv")},
+        {"the sweep's plot", TextOfPath(dir / "aggregate.svg")},
+    };
+    for (const NamedOutput& file : kept) {
+      if (SameFile(*write, file.path)) {
+        return usage("--write \"" + *write + "\" is " + file.what + " \"" + file.path + "\"");
+      }
+    }
+    if (SameFile(TextOfPath(AbsolutePath(*write).parent_path()), TextOfPath(dir / kRunsDirectory))) {
+      return usage("--write \"" + *write + "\" is in the sweep's runs/, which holds only runs");
+    }
+  }
+
+  if (const int status = PlanDirectory(dir, plan, sweep_text, {SLURM_LOG_DIRECTORY}, streams); status != EXIT_OK) {
+    return status;
+  }
+  array->program = program;
+  array->sweep_file = TextOfPath(AbsolutePath(sweep_file));
+  array->out_dir = TextOfPath(dir);
+  const std::string script = SlurmScript(*array);
+  if (write) {
+    if (const std::string failure = WriteTextFile(*write, script); !failure.empty()) {
+      streams.err << kProgram << ": could not write \"" << *write << "\": " << failure << "\n";
+      return EXIT_WRITE_FAILED;
+    }
+  } else {
+    streams.out << script << std::flush;
+  }
+
+  // What to do next, beside the script on stdout or after writing it.
+  std::ostream& hint = write ? streams.out : streams.err;
+  const int64_t runs = array->runs;
+  const int64_t fewest = runs / array->tasks;
+  const int64_t most = (runs + array->tasks - 1) / array->tasks;
+  hint << "Planned " << runs << " runs in " << TextOfPath(dir) << " for a Slurm job array of " << array->tasks
+       << (array->tasks == 1 ? " task" : " tasks") << " (" << fewest;
+  if (most != fewest) {
+    hint << " or " << most;
+  }
+  hint << (most == 1 ? " run" : " runs") << " each), logs in " << TextOfPath(dir / SLURM_LOG_DIRECTORY) << "\n";
+  const std::string script_word = write ? ShellWord(*write) : "SCRIPT";
+  hint << (write ? "Wrote " + ShellWord(*write) + "; submit it" : "Save the script above as SCRIPT and submit it")
+       << " from a node that shares " << TextOfPath(dir) << " with the compute nodes:\n"
+       << "  sbatch " << script_word << "\n"
+       << "Collect once every task has succeeded (<jobid>: the number sbatch printed):\n"
+       << "  " << CollectJobCommand(program, TextOfPath(dir)) << "\n"
+       << "or after the array by hand:\n"
+       << "  " << ShellWord(program) << " collect " << ShellWord(TextOfPath(dir)) << "\n"
+       << "Submitting the same script again after a failure, a time-out or scancel makes only the runs still "
+          "missing.\n";
+  return EXIT_OK;
+}
+
 }  // namespace
 
 int RunSweepCommand(int argc, const char* const* argv, const SweepStreams& streams) {
@@ -541,6 +680,32 @@ int RunSweepCommand(int argc, const char* const* argv, const SweepStreams& strea
   const CLI::Option* shard_option = run->add_option("--shard", shard, "Make only the runs with run % N == I");
   run->add_flag("--quiet", quiet, "No progress line");
 
+  SlurmOptionTexts slurm_texts;
+  std::string slurm_sweep_file;
+  std::string slurm_out;
+  std::string write;
+  std::string tasks;
+  std::string max_parallel;
+  std::string partition;
+  std::string time;
+  std::string cpus;
+  CLI::App* slurm = app.add_subcommand(
+      "slurm", "Plan the sweep and print (or write) an sbatch script that makes it as a Slurm job array");
+  slurm->add_option("SWEEP.toml", slurm_sweep_file, "The sweep file")->required();
+  slurm->add_option("--out", slurm_out, "The sweep's directory, on a file system the compute nodes share")->required();
+  const CLI::Option* tasks_option =
+      slurm->add_option("--tasks", tasks, "T: tasks of the array (default: about the square root of the runs)");
+  const CLI::Option* parallel_option =
+      slurm->add_option("--max-parallel", max_parallel, "M: tasks running at the same time (default: no limit)");
+  const CLI::Option* partition_option = slurm->add_option("--partition", partition, "The partition to run in");
+  const CLI::Option* time_option =
+      slurm->add_option("--time", time, "The time limit of each task, HH:MM:SS or D-HH:MM:SS");
+  const CLI::Option* cpus_option =
+      slurm->add_option("--cpus-per-task", cpus, "Cores of each task, its runs at the same time (default: 1)");
+  slurm->add_option("--sbatch-arg", slurm_texts.sbatch_args, "A further #SBATCH line, such as --sbatch-arg=--mem=2G")
+      ->allow_extra_args(false);
+  const CLI::Option* write_option = slurm->add_option("--write", write, "Write the script to this file");
+
   std::string dir;
   CLI::App* collect = app.add_subcommand("collect", "Summarise the finished runs of a sweep's directory");
   collect->add_option("DIR", dir, "The sweep's directory")->required();
@@ -555,11 +720,19 @@ int RunSweepCommand(int argc, const char* const* argv, const SweepStreams& strea
                 << "Run with --help for the commands and their options.\n";
     return EXIT_USAGE;
   }
+  const auto given = [](const CLI::Option* option, const std::string& text) {
+    return option->count() > 0 ? std::optional<std::string>(text) : std::nullopt;
+  };
   if (run->parsed()) {
-    const auto given = [](const CLI::Option* option, const std::string& text) {
-      return option->count() > 0 ? std::optional<std::string>(text) : std::nullopt;
-    };
     return RunCommand(sweep_file, out, given(jobs_option, jobs), given(shard_option, shard), quiet, streams);
+  }
+  if (slurm->parsed()) {
+    slurm_texts.tasks = given(tasks_option, tasks);
+    slurm_texts.max_parallel = given(parallel_option, max_parallel);
+    slurm_texts.partition = given(partition_option, partition);
+    slurm_texts.time = given(time_option, time);
+    slurm_texts.cpus_per_task = given(cpus_option, cpus);
+    return SlurmCommand(slurm_sweep_file, slurm_out, slurm_texts, given(write_option, write), streams);
   }
   return CollectCommand(dir, streams);
 }

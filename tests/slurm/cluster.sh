@@ -13,6 +13,15 @@ command="${1:?usage: cluster.sh start|stop DIR}"
 dir="${2:?usage: cluster.sh start|stop DIR}"
 
 stop() {
+  # Jobs still running would outlive slurmd: cancel them first and let them go.
+  if [ -f "$dir/slurmctld.pid" ] && kill -0 "$(cat "$dir/slurmctld.pid")" 2>/dev/null; then
+    export SLURM_CONF="$dir/slurm.conf"
+    scancel --user="$(id -un)" 2>/dev/null || true
+    for _ in $(seq 50); do
+      [ -z "$(squeue --noheader --format=%i 2>/dev/null | head -c 1)" ] && break
+      sleep 0.2
+    done
+  fi
   for daemon in slurmd slurmctld; do
     if [ -f "$dir/$daemon.pid" ]; then
       kill "$(cat "$dir/$daemon.pid")" 2>/dev/null || true

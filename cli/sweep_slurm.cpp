@@ -1,0 +1,287 @@
+#include "cli/sweep_slurm.h"
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
+#include <array>
+#include <filesystem>
+#include <sstream>
+#include <string_view>
+
+#include "cli/path_text.h"
+#include "cli/run_parameters.h"
+#include "cli/single_run.h"
+#include "cli/sweep_plan.h"
+
+namespace veldaris::cli {
+
+namespace {
+
+constexpr uint64_t kMaxCpusPerTask = 1024;
+
+// [D-]H:MM:SS with a limit above zero: what sbatch --time takes, in the
+// forms that cannot be misread (a bare "30" is minutes to Slurm).
+bool ValidTimeLimit(std::string_view text) {
+  uint64_t days = 0;
+  if (const size_t dash = text.find('-'); dash != std::string_view::npos) {
+    const std::optional<uint64_t> value = ParseDecimal(text.substr(0, dash), 99999);
+    if (!value) {
+      return false;
+    }
+    days = *value;
+    text.remove_prefix(dash + 1);
+  }
+  const size_t first = text.find(':');
+  const size_t second = first == std::string_view::npos ? first : text.find(':', first + 1);
+  if (second == std::string_view::npos || second - first != 3 || text.size() - second != 3) {
+    return false;
+  }
+  const std::optional<uint64_t> hours = ParseDecimal(text.substr(0, first), 99999);
+  const std::optional<uint64_t> minutes = ParseDecimal(text.substr(first + 1, 2), 59);
+  const std::optional<uint64_t> seconds = ParseDecimal(text.substr(second + 1, 2), 59);
+  return hours && minutes && seconds && days + *hours + *minutes + *seconds > 0;
+}
+
+bool ValidPartition(std::string_view text) {
+  if (text.empty()) {
+    return false;
+  }
+  for (const char c : text) {
+    const bool alnum = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    if (!alnum && c != '_' && c != '-' && c != '.' && c != ',') {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The options the script sets itself, which an extra line must not set again
+// (an array of other indices would no longer match the shards).
+struct OwnOption {
+  const char* long_name;
+  char short_name;
+  const char* instead;
+};
+constexpr std::array<OwnOption, 6> kOwnOptions = {{
+    {"array", 'a', "--tasks and --max-parallel"},
+    {"output", 'o', "nothing: the logs go to DIR/slurm/"},
+    {"error", 'e', "nothing: the logs go to DIR/slurm/"},
+    {"partition", 'p', "--partition"},
+    {"time", 't', "--time"},
+    {"cpus-per-task", 'c', "--cpus-per-task"},
+}};
+
+// Empty, or why arg cannot be an extra #SBATCH line.
+std::string SbatchArgProblem(const std::string& arg) {
+  const auto refused = [&](const std::string& why) { return "--sbatch-arg \"" + arg + "\" " + why; };
+  if (arg.size() < 2 || arg[0] != '-' || arg.find_first_of("\r\n") != std::string::npos) {
+    return refused("must be one sbatch option on one line, such as --sbatch-arg=--mem=2G");
+  }
+  for (const OwnOption& own : kOwnOptions) {
+    bool same = false;
+    if (arg[1] == '-') {
+      const std::string_view name = std::string_view(arg).substr(2, arg.find_first_of("= \t", 2) - 2);
+      same = name == own.long_name;
+    } else {
+      same = arg[1] == own.short_name;
+    }
+    if (same) {
+      return refused("sets what the script sets itself; use " + std::string(own.instead));
+    }
+  }
+  return std::string();
+}
+
+// A log file name pattern in dir as one argument of an #SBATCH line: in
+// double quotes (sbatch's reading of the line takes \" and \\ inside them),
+// with every % of dir doubled so that Slurm keeps it.
+std::string SbatchLogPattern(const std::string& dir, const char* pattern) {
+  std::string quoted = "\"";
+  for (const char c : dir) {
+    if (c == '"' || c == '\\') {
+      quoted += '\\';
+    } else if (c == '%') {
+      quoted += '%';
+    }
+    quoted += c;
+  }
+  if (quoted.back() != '/') {
+    quoted += '/';
+  }
+  return quoted + pattern + "\"";
+}
+
+std::string JoinPath(const std::string& dir, const std::string& name) {
+  return !dir.empty() && dir.back() == '/' ? dir + name : dir + "/" + name;
+}
+
+}  // namespace
+
+int64_t DefaultSlurmTasks(int64_t runs) {
+  int64_t tasks = 1;
+  while (tasks * tasks < runs) {
+    ++tasks;
+  }
+  return tasks;
+}
+
+std::optional<SlurmArray> SlurmArrayFromOptions(const SlurmOptionTexts& texts, int64_t runs, std::string* error) {
+  SlurmArray array;
+  array.runs = runs;
+  array.tasks = DefaultSlurmTasks(runs);
+  if (texts.tasks) {
+    const std::optional<uint64_t> value = ParseDecimal(*texts.tasks, static_cast<uint64_t>(MAX_SWEEP_RUNS));
+    if (!value || *value == 0 || static_cast<int64_t>(*value) > runs) {
+      *error = RefusalMessage("--tasks", "a whole number from 1 to the sweep's " + std::to_string(runs) + " runs",
+                              *texts.tasks);
+      return std::nullopt;
+    }
+    array.tasks = static_cast<int64_t>(*value);
+  }
+  if (texts.max_parallel) {
+    const std::optional<uint64_t> value = ParseDecimal(*texts.max_parallel, static_cast<uint64_t>(MAX_SWEEP_RUNS));
+    if (!value || *value == 0) {
+      *error = RefusalMessage("--max-parallel", "a whole number of tasks from 1 to 1000000", *texts.max_parallel);
+      return std::nullopt;
+    }
+    array.max_parallel = static_cast<int64_t>(*value);
+  }
+  if (texts.partition) {
+    if (!ValidPartition(*texts.partition)) {
+      *error = RefusalMessage("--partition", "a partition name (letters, digits, _ - .; several separated by ,)",
+                              *texts.partition);
+      return std::nullopt;
+    }
+    array.partition = texts.partition;
+  }
+  if (texts.time) {
+    if (!ValidTimeLimit(*texts.time)) {
+      *error = RefusalMessage("--time", "a time limit per task HH:MM:SS or D-HH:MM:SS, above zero", *texts.time);
+      return std::nullopt;
+    }
+    array.time = texts.time;
+  }
+  if (texts.cpus_per_task) {
+    const std::optional<uint64_t> value = ParseDecimal(*texts.cpus_per_task, kMaxCpusPerTask);
+    if (!value || *value == 0) {
+      *error = RefusalMessage("--cpus-per-task", "a whole number from 1 to 1024", *texts.cpus_per_task);
+      return std::nullopt;
+    }
+    array.cpus_per_task = static_cast<int64_t>(*value);
+  }
+  for (const std::string& arg : texts.sbatch_args) {
+    if (std::string problem = SbatchArgProblem(arg); !problem.empty()) {
+      *error = std::move(problem);
+      return std::nullopt;
+    }
+  }
+  array.sbatch_args = texts.sbatch_args;
+  return array;
+}
+
+std::string SlurmDirectoryProblem(const std::string& dir) {
+  if (dir.find('\\') != std::string::npos) {
+    return "--out \"" + dir +
+           "\" holds a backslash, which would turn off the task numbers in the names of Slurm's log files; "
+           "give a directory without one";
+  }
+  if (dir.find_first_of("\r\n") != std::string::npos) {
+    return "--out holds a line break, which an #SBATCH line cannot hold; give a directory without one";
+  }
+  return std::string();
+}
+
+std::string ShellQuote(const std::string& text) {
+  std::string quoted = "'";
+  for (const char c : text) {
+    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  }
+  return quoted + "'";
+}
+
+std::string ShellWord(const std::string& text) {
+  if (text.empty()) {
+    return ShellQuote(text);
+  }
+  for (const char c : text) {
+    const bool alnum = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    if (!alnum && std::string_view("_@%+=:,./-").find(c) == std::string_view::npos) {
+      return ShellQuote(text);
+    }
+  }
+  return text;
+}
+
+std::string SlurmScript(const SlurmArray& a) {
+  // Numbers go in through std::to_string: the same digits in every locale.
+  const std::string t = std::to_string(a.tasks);
+  const std::string logs = JoinPath(a.out_dir, SLURM_LOG_DIRECTORY);
+  std::ostringstream s;
+  s << "#!/bin/sh\n"
+    << "# A sweep of " << std::to_string(a.runs) << " runs as a Slurm job array of " << t
+    << " tasks, written by veldaris-sweep " << VERSION << ".\n"
+    << "# Task I makes the runs with run % " << t << " == I that are not finished yet, so\n"
+    << "# submitting this script again (after a failure, a time-out or scancel) makes\n"
+    << "# only the runs still missing; sbatch --array=I,J this script reruns tasks I and J.\n"
+    << "#SBATCH --job-name=veldaris-sweep\n"
+    << "#SBATCH --array=0-" << std::to_string(a.tasks - 1);
+  if (a.max_parallel) {
+    s << "%" << std::to_string(*a.max_parallel);
+  }
+  s << "\n";
+  if (a.partition) {
+    s << "#SBATCH --partition=" << *a.partition << "\n";
+  }
+  if (a.time) {
+    s << "#SBATCH --time=" << *a.time << "\n";
+  }
+  s << "#SBATCH --cpus-per-task=" << std::to_string(a.cpus_per_task) << "\n"
+    << "#SBATCH --output=" << SbatchLogPattern(logs, "%A_%a.out") << "\n"
+    << "#SBATCH --error=" << SbatchLogPattern(logs, "%A_%a.err") << "\n";
+  for (const std::string& arg : a.sbatch_args) {
+    s << "#SBATCH " << arg << "\n";
+  }
+  s << "if [ -z \"${SLURM_ARRAY_TASK_ID:-}\" ]; then\n"
+    << "  echo \"this script is a Slurm job array: submit it with sbatch\" >&2\n"
+    << "  exit 2\n"
+    << "fi\n"
+    << "exec " << ShellQuote(a.program) << " run " << ShellQuote(a.sweep_file) << " --out " << ShellQuote(a.out_dir)
+    << " \\\n"
+    << "  --shard \"$SLURM_ARRAY_TASK_ID/" << t << "\" --jobs \"${SLURM_CPUS_PER_TASK:-"
+    << std::to_string(a.cpus_per_task) << "}\" --quiet\n";
+  return s.str();
+}
+
+std::string ThisProgramPath() {
+#ifdef _WIN32
+  std::wstring path(32768, L'\0');
+  const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+  if (length == 0 || length >= path.size()) {
+    return std::string();
+  }
+  path.resize(length);
+  return TextOfPath(std::filesystem::path(path));
+#else
+  std::error_code ec;
+  const std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string() : path.string();
+#endif
+}
+
+std::string CollectJobCommand(const std::string& program, const std::string& out_dir) {
+  const std::string collect = ShellWord(program) + " collect " + ShellWord(out_dir);
+  std::string wrapped = "\"";
+  for (const char c : collect) {
+    if (c == '"' || c == '\\' || c == '$' || c == '`') {
+      wrapped += '\\';
+    }
+    wrapped += c;
+  }
+  return "sbatch --dependency=afterok:<jobid> --wrap " + wrapped + "\"";
+}
+
+}  // namespace veldaris::cli

@@ -1,0 +1,328 @@
+// veldaris-sweep slurm without a cluster: the script's #SBATCH lines, the
+// command its tasks run (executed by /bin/sh against a stand-in program, so
+// that the quoting is tried, not read), the collect hint likewise, the
+// default number of tasks and the refused options, and the directory the
+// command plans. The real cluster's test is tests/slurm.
+#include "cli/sweep_slurm.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/sweep.h"
+
+namespace fs = std::filesystem;
+
+namespace veldaris::cli {
+namespace {
+
+constexpr size_t npos = std::string::npos;
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+struct Result {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+Result Sweep(std::vector<std::string> args) {
+  args.insert(args.begin(), "veldaris-sweep");
+  std::vector<const char*> argv;
+  for (const std::string& a : args) argv.push_back(a.c_str());
+  std::ostringstream out;
+  std::ostringstream err;
+  const int status = RunSweepCommand(static_cast<int>(argv.size()), argv.data(), SweepStreams{out, err, false});
+  return {status, out.str(), err.str()};
+}
+
+// Runs command with /bin/sh; its exit status.
+int Shell(const std::string& command) {
+  const int status = std::system(command.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class SlurmScriptTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "veldaris_slurm_XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+    // Paths with what a shell or sbatch would read otherwise: spaces, both
+    // quotes, $, a backquote, # and %.
+    odd_ = dir_ / "a b'c\"d$HOME`x`#1 100%";
+    fs::create_directories(odd_);
+    // A stand-in for veldaris-sweep that records its arguments, NUL-separated.
+    fake_ = odd_ / "fake sweep";
+    WriteFile(fake_, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\0' \"$a\"; done > \"$ARGS_OUT\"\n");
+    fs::permissions(fake_, fs::perms::owner_all);
+    WriteFile(dir_ / "small.toml", "generations = [10, 20]\ngroups = 10\nconnectivity = 2\nreplicates = 3\nseed = 4\n");
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  // The arguments the stand-in program was last given.
+  std::vector<std::string> RecordedArgs() const {
+    std::vector<std::string> args;
+    std::istringstream in(ReadFile(dir_ / "args"));
+    for (std::string arg; std::getline(in, arg, '\0');) args.push_back(arg);
+    return args;
+  }
+
+  // Runs a script as a task of an array would, with the given environment.
+  int RunTask(const fs::path& script, const std::string& environment) const {
+    return Shell("env -u SLURM_ARRAY_TASK_ID -u SLURM_CPUS_PER_TASK ARGS_OUT=" + ShellQuote((dir_ / "args").string()) +
+                 " " + environment + " /bin/sh " + ShellQuote(script.string()) + " 2>" +
+                 ShellQuote((dir_ / "task.err").string()));
+  }
+
+  fs::path dir_;
+  fs::path odd_;
+  fs::path fake_;
+};
+
+SlurmArray ArrayOf(const SlurmOptionTexts& texts, int64_t runs) {
+  std::string error;
+  std::optional<SlurmArray> array = SlurmArrayFromOptions(texts, runs, &error);
+  EXPECT_TRUE(array) << error;
+  return array.value_or(SlurmArray{});
+}
+
+TEST_F(SlurmScriptTest, DirectivesComeFirstAndCarryEveryOptionGiven) {
+  SlurmOptionTexts texts;
+  texts.tasks = "3";
+  texts.max_parallel = "2";
+  texts.partition = "short,long";
+  texts.time = "1-02:30:00";
+  texts.cpus_per_task = "4";
+  texts.sbatch_args = {"--mem=2G", "--account=lab"};
+  SlurmArray array = ArrayOf(texts, 12);
+  array.program = "/opt/v/veldaris-sweep";
+  array.sweep_file = "/home/u/s.toml";
+  array.out_dir = "/scratch/u/out";
+  const std::vector<std::string> lines = Lines(SlurmScript(array));
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines[0], "#!/bin/sh");
+
+  // sbatch reads #SBATCH lines only up to the first command.
+  std::vector<std::string> directives;
+  bool commands = false;
+  for (const std::string& line : lines) {
+    if (line.rfind("#SBATCH ", 0) == 0) {
+      EXPECT_FALSE(commands) << line;
+      directives.push_back(line.substr(8));
+    } else if (!line.empty() && line[0] != '#') {
+      commands = true;
+    }
+  }
+  EXPECT_EQ(directives, (std::vector<std::string>{
+                            "--job-name=veldaris-sweep", "--array=0-2%2", "--partition=short,long", "--time=1-02:30:00",
+                            "--cpus-per-task=4", "--output=\"/scratch/u/out/slurm/%A_%a.out\"",
+                            "--error=\"/scratch/u/out/slurm/%A_%a.err\"", "--mem=2G", "--account=lab"}));
+
+  // Without the optional options: no limit on the array, no partition or
+  // time lines, and still a number of cores (which sets the task's --jobs).
+  SlurmArray plain = ArrayOf({}, 12);
+  plain.program = array.program;
+  plain.sweep_file = array.sweep_file;
+  plain.out_dir = array.out_dir;
+  const std::string text = SlurmScript(plain);
+  EXPECT_NE(text.find("\n#SBATCH --array=0-3\n"), npos) << text;  // 4 tasks by default
+  EXPECT_NE(text.find("\n#SBATCH --cpus-per-task=1\n"), npos) << text;
+  EXPECT_EQ(text.find("--partition"), npos);
+  EXPECT_EQ(text.find("--time"), npos);
+}
+
+// The task command as /bin/sh runs it: every path arrives as one argument,
+// the shard is the task's index of T, --jobs follows the cores Slurm gives.
+TEST_F(SlurmScriptTest, TasksRunTheProgramWithTheirShardWhateverThePaths) {
+  SlurmOptionTexts texts;
+  texts.tasks = "3";
+  texts.cpus_per_task = "4";
+  SlurmArray array = ArrayOf(texts, 12);
+  array.program = fake_.string();
+  array.sweep_file = (odd_ / "it's.toml").string();
+  array.out_dir = (odd_ / "out").string();
+  const fs::path script = dir_ / "job.sbatch";
+  WriteFile(script, SlurmScript(array));
+
+  ASSERT_EQ(RunTask(script, "SLURM_ARRAY_TASK_ID=1 SLURM_CPUS_PER_TASK=6"), 0) << ReadFile(dir_ / "task.err");
+  EXPECT_EQ(RecordedArgs(), (std::vector<std::string>{"run", array.sweep_file, "--out", array.out_dir, "--shard", "1/3",
+                                                      "--jobs", "6", "--quiet"}));
+  // Without SLURM_CPUS_PER_TASK, the cores asked for.
+  ASSERT_EQ(RunTask(script, "SLURM_ARRAY_TASK_ID=2"), 0);
+  EXPECT_EQ(RecordedArgs()[5], "2/3");
+  EXPECT_EQ(RecordedArgs()[7], "4");
+
+  // Outside a job array the script says so and runs nothing.
+  fs::remove(dir_ / "args");
+  EXPECT_EQ(RunTask(script, ""), 2);
+  EXPECT_NE(ReadFile(dir_ / "task.err").find("submit it with sbatch"), npos);
+  EXPECT_FALSE(fs::exists(dir_ / "args"));
+
+  // In the #SBATCH lines (which sbatch reads, not the shell) a path is in
+  // double quotes with \" and \\ escaped, and Slurm's % doubled.
+  array.out_dir = "/s/a b\"c%d";
+  const std::string text = SlurmScript(array);
+  EXPECT_NE(text.find("\n#SBATCH --output=\"/s/a b\\\"c%%d/slurm/%A_%a.out\"\n"), npos) << text;
+}
+
+// The printed collect command, pasted into a shell with the job's number:
+// the job it submits runs collect on the sweep's directory.
+TEST_F(SlurmScriptTest, TheCollectJobCommandRunsCollectOnTheDirectory) {
+  const fs::path bin = dir_ / "bin";
+  fs::create_directories(bin);
+  // A stand-in for sbatch that checks the dependency and runs what --wrap gives.
+  WriteFile(bin / "sbatch",
+            "#!/bin/sh\n[ \"$1\" = --dependency=afterok:42 ] || exit 9\n[ \"$2\" = --wrap ] || exit 8\n"
+            "exec /bin/sh -c \"$3\"\n");
+  fs::permissions(bin / "sbatch", fs::perms::owner_all);
+  const std::string out_dir = (odd_ / "sweep 'x'").string();
+  std::string command = CollectJobCommand(fake_.string(), out_dir);
+  const size_t jobid = command.find("<jobid>");
+  ASSERT_NE(jobid, npos) << command;
+  command.replace(jobid, 7, "42");
+  ASSERT_EQ(Shell("PATH=" + ShellQuote(bin.string()) + ":\"$PATH\" ARGS_OUT=" + ShellQuote((dir_ / "args").string()) +
+                  " /bin/sh -c " + ShellQuote(command)),
+            0)
+      << command;
+  EXPECT_EQ(RecordedArgs(), (std::vector<std::string>{"collect", out_dir}));
+  EXPECT_EQ(ShellWord("/plain/path-1.2_x"), "/plain/path-1.2_x");
+}
+
+TEST(SlurmOptions, DefaultTasksAndRefusedValues) {
+  // About the square root of the runs, never more tasks than runs.
+  EXPECT_EQ(DefaultSlurmTasks(1), 1);
+  EXPECT_EQ(DefaultSlurmTasks(12), 4);
+  EXPECT_EQ(DefaultSlurmTasks(16), 4);
+  EXPECT_EQ(DefaultSlurmTasks(17), 5);
+  EXPECT_EQ(DefaultSlurmTasks(1000000), 1000);
+  for (int64_t runs = 1; runs <= 300; ++runs) {
+    const int64_t tasks = DefaultSlurmTasks(runs);
+    EXPECT_LE(tasks, runs);
+    EXPECT_GE(tasks * tasks, runs);
+    EXPECT_LT((tasks - 1) * (tasks - 1), runs);
+  }
+  EXPECT_EQ(ArrayOf({.tasks = "12"}, 12).tasks, 12);
+  EXPECT_EQ(ArrayOf({.time = "100:00:00"}, 12).time, "100:00:00");
+
+  const std::vector<std::pair<SlurmOptionTexts, std::string>> bad = {
+      {{.tasks = "0"}, "--tasks must be a whole number from 1 to the sweep's 12 runs (got \"0\")"},
+      {{.tasks = "13"}, "--tasks must be"},
+      {{.max_parallel = "0"}, "--max-parallel must be"},
+      {{.max_parallel = "2x"}, "--max-parallel must be"},
+      {{.partition = "a b"}, "--partition must be"},
+      {{.time = "30"}, "--time must be"},
+      {{.time = "1:0:00"}, "--time must be"},
+      {{.time = "1:00:60"}, "--time must be"},
+      {{.time = "0:00:00"}, "--time must be"},
+      {{.time = "0-0:00:00"}, "--time must be"},
+      {{.time = "1:00:00\n#SBATCH --x"}, "--time must be"},
+      {{.cpus_per_task = "0"}, "--cpus-per-task must be"},
+      {{.sbatch_args = {"--array=0-99"}}, "use --tasks and --max-parallel"},
+      {{.sbatch_args = {"--output=x.log"}}, "the logs go to DIR/slurm/"},
+      {{.sbatch_args = {"-e x"}}, "the logs go to DIR/slurm/"},
+      {{.sbatch_args = {"-c4"}}, "use --cpus-per-task"},
+      {{.sbatch_args = {"mem=2G"}}, "must be one sbatch option on one line"},
+      {{.sbatch_args = {"--mem=2G\necho"}}, "must be one sbatch option on one line"},
+  };
+  for (const auto& [texts, message] : bad) {
+    std::string error;
+    EXPECT_FALSE(SlurmArrayFromOptions(texts, 12, &error)) << message;
+    EXPECT_NE(error.find(message), npos) << error;
+  }
+  // Options that only begin like the script's own are others.
+  EXPECT_EQ(ArrayOf({.sbatch_args = {"--time-min=1:00:00", "--error-file-x"}}, 12).sbatch_args.size(), 2u);
+}
+
+// The command plans the directory as run does, makes no run, and leaves
+// everything as it was when it refuses.
+TEST_F(SlurmScriptTest, TheCommandPlansTheDirectoryOrChangesNothing) {
+  const std::string small = (dir_ / "small.toml").string();
+  const fs::path out = dir_ / "out";
+  const fs::path script = dir_ / "job.sbatch";
+  const Result written =
+      Sweep({"slurm", small, "--out", out.string(), "--tasks", "3", "--max-parallel", "2", "--write", script.string()});
+  ASSERT_EQ(written.status, 0) << written.err;
+  EXPECT_EQ(written.err, "");
+  for (const char* entry : {"sweep.toml", "plan.csv", "runs", "slurm"}) EXPECT_TRUE(fs::exists(out / entry)) << entry;
+  EXPECT_TRUE(fs::is_empty(out / "runs"));
+  EXPECT_FALSE(fs::exists(out / "summary.csv"));
+  const std::string text = ReadFile(script);
+  // The very program that wrote it (here this test), and absolute paths.
+  EXPECT_NE(text.find("exec " + ShellQuote(fs::read_symlink("/proc/self/exe").string()) + " run " + ShellQuote(small) +
+                      " --out " + ShellQuote(out.string()) + " \\\n"),
+            npos)
+      << text;
+  EXPECT_NE(text.find("#SBATCH --array=0-2%2\n"), npos);
+  EXPECT_NE(written.out.find("sbatch --dependency=afterok:<jobid> --wrap"), npos) << written.out;
+
+  // A task is a shard of run on that directory.
+  const Result task = Sweep({"run", small, "--out", out.string(), "--shard", "1/3", "--quiet"});
+  ASSERT_EQ(task.status, 0) << task.err;
+  EXPECT_NE(task.out.find("shard 1/3: 2 runs; 0 already finished, making 2"), npos) << task.out;
+
+  // Without --write the script goes to stdout and the rest to stderr; the
+  // same sweep again is accepted, relative paths made absolute.
+  const fs::path here = fs::current_path();
+  fs::current_path(dir_);
+  const Result printed = Sweep({"slurm", "small.toml", "--out", "./out/"});
+  fs::current_path(here);
+  ASSERT_EQ(printed.status, 0) << printed.err;
+  EXPECT_EQ(printed.out.rfind("#!/bin/sh\n", 0), 0u);
+  EXPECT_NE(printed.out.find(" run " + ShellQuote(small) + " --out " + ShellQuote(out.string()) + " \\\n"), npos)
+      << printed.out;
+  EXPECT_NE(printed.err.find("Planned 6 runs in " + out.string() + " for a Slurm job array of 3 tasks (2 runs each)"),
+            npos)
+      << printed.err;
+
+  // Refusals: exit 2, the directory, the script and the sweep file untouched.
+  WriteFile(dir_ / "other.toml", "groups = 10\nconnectivity = 2\ngenerations = 10\nreplicates = 2\nseed = 5\n");
+  const std::string plan = ReadFile(out / "plan.csv");
+  const std::vector<std::vector<std::string>> refused = {
+      {"slurm", (dir_ / "other.toml").string(), "--out", out.string(), "--write", script.string()},
+      {"slurm", small, "--out", out.string(), "--tasks", "7", "--write", script.string()},
+      {"slurm", small, "--out", out.string(), "--time", "1h", "--write", script.string()},
+      {"slurm", small, "--out", out.string(), "--write", small},
+      {"slurm", small, "--out", out.string(), "--write", (out / "plan.csv").string()},
+      {"slurm", small, "--out", out.string(), "--write", (out / "runs" / "x").string()},
+      {"slurm", small, "--out", out.string(), "--write", dir_.string()},
+      {"slurm", small, "--out", (dir_ / "back\\slash").string()},
+      {"slurm", small, "--out", (dir_ / "new").string(), "--partition", "a'b", "--write", (dir_ / "new.sh").string()},
+  };
+  for (const std::vector<std::string>& args : refused) {
+    const Result r = Sweep(args);
+    EXPECT_EQ(r.status, 2) << args[4] << " " << args.back();
+    EXPECT_EQ(Lines(r.err).size(), 1u) << r.err;
+    EXPECT_EQ(r.out, "");
+  }
+  EXPECT_EQ(ReadFile(script), text);
+  EXPECT_EQ(ReadFile(out / "plan.csv"), plan);
+  EXPECT_EQ(std::distance(fs::directory_iterator(out / "runs"), {}), 2);  // the task's two runs
+  EXPECT_FALSE(fs::exists(dir_ / "new"));
+  EXPECT_FALSE(fs::exists(dir_ / "new.sh"));
+  EXPECT_FALSE(fs::exists(dir_ / "back\\slash"));
+}
+
+}  // namespace
+}  // namespace veldaris::cli
