@@ -20,6 +20,7 @@
 #include "cli/driver.h"
 #include "cli/output_paths.h"
 #include "cli/path_text.h"
+#include "cli/program_support.h"
 #include "cli/run_parameters.h"
 #include "cli/single_run.h"
 #include "cli/sweep_plan.h"
@@ -48,21 +49,6 @@ struct Shard {
   int64_t count = 1;
   bool Owns(int64_t run) const { return run % count == index; }
 };
-
-std::optional<std::string> ReadWholeFile(const fs::path& path, std::string* error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    *error = std::strerror(errno);
-    return std::nullopt;
-  }
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) {
-    *error = "read error";
-    return std::nullopt;
-  }
-  return text.str();
-}
 
 int32_t WriteText(std::FILE* file, const void* context) {
   const auto* text = static_cast<const std::string*>(context);

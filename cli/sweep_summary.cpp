@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "cli/path_text.h"
+#include "cli/program_support.h"
 #include "results/sha256.h"
 
 namespace veldaris::cli {
@@ -15,19 +16,6 @@ namespace veldaris::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::optional<std::string> ReadWholeFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    return std::nullopt;
-  }
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) {
-    return std::nullopt;
-  }
-  return text.str();
-}
 
 std::string Sha256OfFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
