@@ -21,14 +21,6 @@ Json Number(double value) { return std::isfinite(value) ? Json(value) : Json(nul
 
 double NumberOf(const nlohmann::json& value) { return value.is_null() ? std::nan("") : value.get<double>(); }
 
-bool IsPathSeparator(char c) {
-#ifdef _WIN32
-  return c == '/' || c == '\\';
-#else
-  return c == '/';
-#endif
-}
-
 int32_t WriteText(std::FILE* file, const void* context) {
   const auto* text = static_cast<const std::string*>(context);
   return std::fwrite(text->data(), 1, text->size(), file) == text->size() ? 1 : 0;

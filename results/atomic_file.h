@@ -15,6 +15,16 @@
 
 namespace veldaris {
 
+// Whether c separates the parts of a path: on Windows '/' and '\\', elsewhere
+// only '/' ('\\' is an ordinary character of a POSIX file name).
+inline bool IsPathSeparator(char c) {
+#ifdef _WIN32
+  return c == '/' || c == '\\';
+#else
+  return c == '/';
+#endif
+}
+
 // Writes the whole contents to file; returns 1 on success, 0 on failure.
 using FileContentsWriter = int32_t (*)(std::FILE* file, const void* context);
 

@@ -30,16 +30,6 @@ struct ClassSums {
   }
 };
 
-// Whether c separates the parts of a path: on Windows '/' and '\\', elsewhere
-// only '/' ('\\' is an ordinary character of a POSIX file name).
-bool IsPathSeparator(char c) {
-#ifdef _WIN32
-  return c == '/' || c == '\\';
-#else
-  return c == '/';
-#endif
-}
-
 // Joins the result directory and a file name; 0 when the path does not fit.
 int32_t ResultPath(const char* dir, const char* name, char* out, int32_t capacity) {
   const size_t dir_length = std::strlen(dir);

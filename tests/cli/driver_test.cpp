@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_test_support.h"
 #include "model/simulation.h"
 #include "results/sha256.h"
 
@@ -19,35 +20,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr size_t npos = std::string::npos;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-struct Result {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-// Runs veldaris-run's driver; on sim when given, so that a test can look at
-// the simulation afterwards.
-Result Drive(std::vector<std::string> args, veldaris::Simulation* sim = nullptr) {
-  args.insert(args.begin(), "veldaris-run");
-  std::vector<const char*> argv;
-  for (const std::string& a : args) {
-    argv.push_back(a.c_str());
-  }
-  std::ostringstream out;
-  std::ostringstream err;
-  const veldaris::cli::DriverStreams streams{out, err, false, sim};
-  const int status = veldaris::cli::RunDriver(static_cast<int>(argv.size()), argv.data(), streams);
-  return {status, out.str(), err.str()};
-}
+using namespace veldaris::cli::cli_test;
 
 class DriverTest : public ::testing::Test {
  protected:

@@ -17,45 +17,14 @@
 #include <vector>
 
 #include "cli/sweep.h"
+#include "cli_test_support.h"
 
 namespace fs = std::filesystem;
 
 namespace veldaris::cli {
 namespace {
 
-constexpr size_t npos = std::string::npos;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
-struct Result {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-Result Sweep(std::vector<std::string> args) {
-  args.insert(args.begin(), "veldaris-sweep");
-  std::vector<const char*> argv;
-  for (const std::string& a : args) argv.push_back(a.c_str());
-  std::ostringstream out;
-  std::ostringstream err;
-  const int status = RunSweepCommand(static_cast<int>(argv.size()), argv.data(), SweepStreams{out, err, false});
-  return {status, out.str(), err.str()};
-}
+using namespace cli_test;
 
 // Runs command with /bin/sh; its exit status.
 int Shell(const std::string& command) {

@@ -27,29 +27,14 @@
 #include "cli/driver.h"
 #include "cli/sweep_plan.h"
 #include "cli/sweep_summary.h"
+#include "cli_test_support.h"
 
 namespace fs = std::filesystem;
 
 namespace veldaris::cli {
 namespace {
 
-constexpr size_t npos = std::string::npos;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
+using namespace cli_test;
 
 std::vector<std::string> Fields(const std::string& line) {
   std::vector<std::string> fields;
@@ -63,31 +48,6 @@ size_t Count(const std::string& text, const std::string& what) {
   size_t n = 0;
   for (size_t at = text.find(what); at != npos; at = text.find(what, at + 1)) ++n;
   return n;
-}
-
-struct Result {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-template <typename Command, typename Streams>
-Result Invoke(Command command, const char* program, std::vector<std::string> args) {
-  args.insert(args.begin(), program);
-  std::vector<const char*> argv;
-  for (const std::string& a : args) argv.push_back(a.c_str());
-  std::ostringstream out;
-  std::ostringstream err;
-  const int status = command(static_cast<int>(argv.size()), argv.data(), Streams{out, err, false});
-  return {status, out.str(), err.str()};
-}
-
-Result Sweep(const std::vector<std::string>& args) {
-  return Invoke<decltype(&RunSweepCommand), SweepStreams>(RunSweepCommand, "veldaris-sweep", args);
-}
-
-Result Drive(const std::vector<std::string>& args) {
-  return Invoke<decltype(&RunDriver), DriverStreams>(RunDriver, "veldaris-run", args);
 }
 
 // Four points x 3 replicates of short runs.

@@ -24,24 +24,9 @@ while [ $# -gt 0 ]; do
 done
 [ -f "$exe" ] || { echo "driver-under-wine.sh: no program $exe (give --exe)" >&2; exit 2; }
 
-# Wine takes its ANSI code page from the locale: in the "C" one 1252, which
-# has the directory name's "ä" and "€". (A UTF-8 locale, for Wine to read the
-# command line's UTF-8; C.UTF-8 is always installed.)
-export LC_ALL=C.UTF-8
-
 # shellcheck source=tests/win32/wine-prefix.sh
 source "$root/tests/win32/wine-prefix.sh"
-work="$(mktemp -d "${TMPDIR:-/tmp}/veldaris-driver.XXXXXX")"
-trap 'wine_prefix_remove; rm -rf "$work"' EXIT
-unset DISPLAY WAYLAND_DISPLAY
-wine_prefix_create
-
-passed=0
-failed=0
-report() {  # report OK|FAIL what
-  echo "[ $1 ] $2"
-  if [ "$1" = OK ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
-}
+wine_console_test_begin driver
 
 # The cases of tests/data/golden/README.md: folder, then the options.
 cases=(

@@ -28,24 +28,9 @@ done
 [ -f "$exe" ] || { echo "sweep-under-wine.sh: no program $exe (give --exe)" >&2; exit 2; }
 [ -x "$native" ] || { echo "sweep-under-wine.sh: no native program $native (give --native)" >&2; exit 2; }
 
-# Wine takes its ANSI code page from the locale: in the "C" one 1252, which
-# has the directory name's "ä" and "€". (A UTF-8 locale, for Wine to read the
-# command line's UTF-8; C.UTF-8 is always installed.)
-export LC_ALL=C.UTF-8
-
 # shellcheck source=tests/win32/wine-prefix.sh
 source "$root/tests/win32/wine-prefix.sh"
-work="$(mktemp -d "${TMPDIR:-/tmp}/veldaris-sweep.XXXXXX")"
-trap 'wine_prefix_remove; rm -rf "$work"' EXIT
-unset DISPLAY WAYLAND_DISPLAY
-wine_prefix_create
-
-passed=0
-failed=0
-report() {  # report OK|FAIL what
-  echo "[ $1 ] $2"
-  if [ "$1" = OK ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
-}
+wine_console_test_begin sweep
 
 # Six runs of N 50, G 100; with Windows line ends, as Notepad saves it.
 printf '%s\r\n' 'network = "small-world"' 'groups = 50' 'generations = 100' 'rewiring = [0.0, 0.1, 1.0]' \
