@@ -203,9 +203,12 @@ TEST(NetworkImportTest, RefusesMalformedXml) {
       {GraphMl(body + "<data>&nbsp;</data>"),
        "g.graphml:6: malformed XML: a '&' must start &amp;, &lt;, &gt;, &quot;, &apos; or a character reference "
        "such as &#38; (got \"&nbsp;\")"},
-      {GraphMl(body + "<node id=\"&#0;\"/>"),
+      {GraphMl(body + "<node id=\"&#xD800;\"/>"),
        "g.graphml:6: malformed XML: in the attribute id, a '&' must start &amp;, &lt;, &gt;, &quot;, &apos; or a "
-       "character reference such as &#38; (got \"&#0;\")"},
+       "character reference such as &#38; (got \"&#xD800;\")"},
+      {GraphMl(body + "<node id=\"&#4294967393;\"/>"),
+       "g.graphml:6: malformed XML: in the attribute id, a '&' must start &amp;, &lt;, &gt;, &quot;, &apos; or a "
+       "character reference such as &#38; (got \"&#4294967393;\")"},
       {GraphMl(body + "<node id=\"a<b\"/>"),
        "g.graphml:6: malformed XML: in the attribute id, '<' is not allowed in an attribute value (write &lt;)"},
       {GraphMl(body + "<node id=\"x\" id=\"y\"/>"),
