@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <numeric>
 
 namespace veldaris::cli {
 
@@ -329,9 +330,31 @@ bool XmlReader::StartTag(XmlEvent* event) {
     }
     if (!Attribute(event)) return false;
   }
+  if (!UniqueNames(*event)) return false;
   open_.push_back({name, event->line});
   root_seen_ = true;
   return true;
+}
+
+// No attribute twice in a tag: the names sorted, so that a tag with very
+// many attributes takes no quadratic time.
+bool XmlReader::UniqueNames(const XmlEvent& event) {
+  const std::vector<XmlAttribute>& attributes = event.attributes;
+  std::vector<size_t> order(attributes.size());
+  std::iota(order.begin(), order.end(), 0);
+  std::stable_sort(order.begin(), order.end(),
+                   [&](size_t a, size_t b) { return attributes[a].name < attributes[b].name; });
+  size_t repeat = attributes.size();  // the first in document order whose name came before
+  for (size_t i = 1; i < order.size(); ++i) {
+    if (attributes[order[i]].name == attributes[order[i - 1]].name) {
+      repeat = std::min(repeat, order[i]);
+    }
+  }
+  if (repeat == attributes.size()) {
+    return true;
+  }
+  return Fail(attributes[repeat].offset, "the attribute " + std::string(attributes[repeat].name) +
+                                             " is given twice in the tag <" + std::string(event.name) + ">");
 }
 
 // name="value" or name='value', once per tag.
@@ -357,11 +380,7 @@ bool XmlReader::Attribute(XmlEvent* event) {
   if (end == std::string_view::npos) {
     return Fail(start, "the value of the attribute " + std::string(name) + " is not closed");
   }
-  if (event->Find(name) != nullptr) {
-    return Fail(start,
-                "the attribute " + std::string(name) + " is given twice in the tag <" + std::string(event->name) + ">");
-  }
-  XmlAttribute attribute{name, text_.substr(pos_ + 1, end - pos_ - 1), {}};
+  XmlAttribute attribute{name, text_.substr(pos_ + 1, end - pos_ - 1), {}, start};
   std::string why;
   size_t at = 0;
   if (!Decode(attribute.typed, true, &attribute.value, &why, &at)) {

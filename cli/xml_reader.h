@@ -16,6 +16,7 @@ struct XmlAttribute {
   std::string_view name;
   std::string_view typed;  // the value as written between the quotes
   std::string value;       // with references decoded and white space normalised
+  size_t offset = 0;       // where the name starts in the document
 };
 
 struct XmlEvent {
@@ -48,6 +49,7 @@ class XmlReader {
   bool StartTag(XmlEvent* event);
   bool EndTag(XmlEvent* event);
   bool Attribute(XmlEvent* event);
+  bool UniqueNames(const XmlEvent& event);
   bool Text();
   std::string_view Name();
   void SkipSpace();
