@@ -23,12 +23,14 @@ constexpr int32_t kMaxGroups = MAX_GROUPS;
 // As many links as kMaxGroups groups can have, each once.
 constexpr size_t kMaxLinks = static_cast<size_t>(kMaxGroups) * (kMaxGroups - 1) / 2;
 constexpr const char* kGroupsAllowed = "a network has from 3 to 500 groups";
+static_assert(kMaxGroups == 500, "the messages say 500 groups and 124750 links");
 
 // One file's refusals: "<file>:<line>: <what>", or "<file>: <what>" for the
 // file as a whole.
 class Refusal {
  public:
-  Refusal(const std::string& file_name, std::string* error) : file_(QuoteForMessage(file_name)), error_(error) {
+  Refusal(const std::string& file_name, std::string* error)
+      : file_(QuoteForMessage(file_name, std::string::npos)), error_(error) {
     file_ = file_.substr(1, file_.size() - 2);  // escaped, without the quotes
   }
   std::nullopt_t At(size_t line, const std::string& what) const {

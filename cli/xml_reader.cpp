@@ -414,13 +414,12 @@ bool XmlReader::EndTag(XmlEvent* event) {
   return true;
 }
 
-std::string QuoteForMessage(std::string_view text) {
-  constexpr size_t kShown = 60;
+std::string QuoteForMessage(std::string_view text, size_t shown) {
   static const char kHex[] = "0123456789abcdef";
   std::string out = "\"";
   size_t i = 0;
   while (i < text.size()) {
-    if (i >= kShown) {
+    if (i >= shown) {
       return out + "\"...";
     }
     const auto c = static_cast<unsigned char>(text[i]);

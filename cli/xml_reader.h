@@ -68,8 +68,8 @@ class XmlReader {
 };
 
 // text in double quotes for a message: control characters, quotes,
-// backslashes and bytes that are not UTF-8 escaped C-style, and a long text
-// cut (marked with "..." after the closing quote).
-std::string QuoteForMessage(std::string_view text);
+// backslashes and bytes that are not UTF-8 escaped C-style, and a text longer
+// than shown bytes cut (marked with "..." after the closing quote).
+std::string QuoteForMessage(std::string_view text, size_t shown = 60);
 
 }  // namespace veldaris::cli

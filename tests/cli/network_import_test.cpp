@@ -148,6 +148,9 @@ TEST(NetworkImportTest, RefusesBadEdgeLists) {
   for (const auto& [text, message] : cases) EXPECT_EQ(Refusal("n.csv", text), message) << text;
   EXPECT_EQ(Refusal("n.txt", "1,2\n"),
             "n.txt: a network file's name ends in .graphml (GraphML) or .csv (an edge list)");
+  const std::string long_name = "results/" + std::string(70, 'n') + "\n.csv";  // named whole, escaped
+  EXPECT_EQ(Refusal(long_name, "1,1\n"),
+            "results/" + std::string(70, 'n') + "\\n.csv:1: a link joins two different groups (got \"1,1\")");
 }
 
 TEST(NetworkImportTest, RefusesGraphsThatAreNoNetwork) {
