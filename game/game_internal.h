@@ -41,6 +41,13 @@ void PlayGeneration(Simulation& sim);
 // most 5 L count); in double precision otherwise.
 int32_t RoundedAverage(int32_t total, int32_t count);
 
+// floor((2 total + count) / (2 count)), the quotient rounded toward minus
+// infinity: total / count rounded half up, exactly, as play averages a score
+// under other payoffs. For count in 1..MAX_GROUPS, |total| < 2^42 and a
+// quotient that fits 32 bits (a score of play is at most 10^6 x 100 moves x
+// 499 neighbours in size, its average 10^8).
+int32_t RoundedSumAverage(int64_t total, int32_t count);
+
 // --- Evolution ---
 
 // Competition ranking of strategies 1..S by score (1 = best; ties share the

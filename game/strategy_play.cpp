@@ -105,15 +105,45 @@ template <int32_t kWords>
   }
 }
 
-// floor((2 total + count) / (2 count)) with the quotient rounded toward minus
-// infinity: total / count rounded half up, also for a negative total. For
-// count >= 1 and |total| far below 2^62.
-int32_t AverageHalfUp(int64_t total, int32_t count) {
-  const int64_t numerator = 2 * total + count;
-  const int64_t denominator = 2 * static_cast<int64_t>(count);
-  const int64_t quotient = numerator / denominator;  // toward zero
-  return static_cast<int32_t>(numerator % denominator < 0 ? quotient - 1 : quotient);
-}
+// Sums of any payoffs averaged over count neighbours (1..MAX_GROUPS) as
+// RoundedSumAverage defines them: floor((2 total + count) / (2 count)). The
+// numerator is first raised by kOffset times the divisor, which makes it
+// positive for every |total| < kOffset and adds kOffset to the quotient; the
+// quotient of y is then the high half of y times r = ceil(2^64 / (2 count)),
+// exactly while y (r 2 count - 2^64) < 2^64, which holds for y < 2^54 (the
+// error term is below 2 count <= 1000 < 2^10). A multiplication instead of a
+// 64-bit division per strategy.
+class SumAverager {
+ public:
+  static constexpr int64_t kOffset = int64_t{1} << 42;
+
+  explicit SumAverager(int32_t count)
+      : count_(count), reciprocal_(count >= 1 && count <= MAX_GROUPS ? kReciprocals.of[count] : 0) {}
+
+  int32_t operator()(int64_t total) const {
+    const int64_t divisor = 2 * static_cast<int64_t>(count_);
+    const auto y = static_cast<uint64_t>(2 * total + count_ + kOffset * divisor);
+    const auto quotient = static_cast<int64_t>((static_cast<Bits128>(y) * reciprocal_) >> 64);
+    return static_cast<int32_t>(quotient - kOffset);
+  }
+
+ private:
+  struct Reciprocals {
+    uint64_t of[MAX_GROUPS + 1];  // ceil(2^64 / (2 d))
+  };
+  static constexpr Reciprocals kReciprocals = [] {
+    Reciprocals t{};
+    for (uint64_t d = 1; d <= MAX_GROUPS; ++d) {
+      t.of[d] = static_cast<uint64_t>(((static_cast<Bits128>(1) << 64) + 2 * d - 1) / (2 * d));
+    }
+    return t;
+  }();
+  // |total| < 2^42 and 2 count < 2^10 keep y below 2^43 + 2^52 < 2^54.
+  static_assert(kOffset * 2 * MAX_GROUPS < (int64_t{1} << 53));
+
+  int32_t count_;
+  uint64_t reciprocal_;
+};
 
 // The score of a group's strategy over its played neighbours under any
 // payoffs, from A (its cooperations per game), B and C summed: the games
@@ -139,13 +169,14 @@ template <bool kGeneral>
   GroupRecord& r = sim.groups[g];
   StrategySlots& own = r.strategies;
   const ScoreAverager average(r.degree);
+  const SumAverager average_sum(r.degree);
   int32_t cc = 0;
   int32_t dd = 0;
   for (int32_t s = 1; s <= s_count; ++s) {
     const int32_t alone = played * (length - own.cooperations[s]);  // L - A summed
     if constexpr (kGeneral) {
       const int64_t total = GeneralScore(sim.params.payoffs, played, length, own.cooperations[s], theirs[s], common[s]);
-      own.score[s] = AverageHalfUp(own.score[s] + total, r.degree);
+      own.score[s] = average_sum(own.score[s] + total);
     } else {
       own.score[s] = average(own.score[s] + alone + 4 * theirs[s] - common[s]);
     }
@@ -317,6 +348,8 @@ VELDARIS_AVX2 void PlayGroupsAvx2(Simulation& sim) {
 }  // namespace
 
 int32_t RoundedAverage(int32_t total, int32_t count) { return ScoreAverager(count)(total); }
+
+int32_t RoundedSumAverage(int64_t total, int32_t count) { return SumAverager(count)(total); }
 
 void InitStrategies(Simulation& sim, StrategyFill fill) {
   if (fill == StrategyFill::Clear) {

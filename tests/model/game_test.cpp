@@ -363,5 +363,34 @@ TEST(RoundedAverage, EqualsRoundingTheDoubleQuotient) {
   }
 }
 
+// Sums of any payoffs: for every neighbour count, around zero, around the
+// largest sums of play (+-10^8 per neighbour) and at the ends of the range,
+// the quotient rounded half up that the remainder gives.
+TEST(RoundedSumAverage, RoundsEverySumHalfUp) {
+  const auto reference = [](int64_t total, int32_t count) {
+    int64_t quotient = total / count;
+    int64_t remainder = total % count;
+    if (remainder < 0) {
+      quotient -= 1;
+      remainder += count;
+    }
+    return 2 * remainder >= count ? quotient + 1 : quotient;
+  };
+  std::mt19937_64 rng(5);
+  for (int32_t count = 1; count <= MAX_GROUPS; ++count) {
+    // Sums below 2^42 whose quotient fits 32 bits.
+    const int64_t end = std::min((int64_t{1} << 42) - 1, int64_t{count} * 2000000000);
+    std::vector<int64_t> totals;
+    for (const int64_t centre : {int64_t{0}, int64_t{count} * 100000000, int64_t{count} * -100000000}) {
+      for (int64_t d = -3 * count; d <= 3 * count; ++d) totals.push_back(centre + d);
+    }
+    for (int64_t d = 0; d < 2 * count; ++d) totals.insert(totals.end(), {end - d, -end + d});
+    for (int32_t i = 0; i < 200; ++i) totals.push_back(static_cast<int64_t>(rng() % (2 * end + 1)) - end);
+    for (const int64_t total : totals) {
+      ASSERT_EQ(RoundedSumAverage(total, count), reference(total, count)) << total << " / " << count;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace veldaris::test
