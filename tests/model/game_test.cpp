@@ -196,7 +196,10 @@ TEST_P(ModelKernels, PlayUnderAnyPayoffsMatchesMoveByMoveGames) {
                             {1000000, 1000000, 1000000, 1000000},
                             {-1000000, -1000000, -1000000, -1000000},
                             {1000000, -1000000, 1000000, -1000000},
-                            {6, 3, 1, 0}};
+                            {6, 3, 1, 0},
+                            {5, 4, 1, 0},
+                            {5, 3, 2, 0},
+                            {5, 3, 1, 1}};
   for (const int32_t length : {4, 63, 64, 65, 100}) {
     SCOPED_TRACE(length);
     // Group 1 linked to all others, about 2000 links more among groups
@@ -217,7 +220,7 @@ TEST_P(ModelKernels, PlayUnderAnyPayoffsMatchesMoveByMoveGames) {
     sim.params.payoffs = DEFAULT_PAYOFFS;
     PlayGeneration(sim);
     const OutcomeCounters counters = sim.counters;
-    for (int32_t round = 0; round < 8; ++round) {
+    for (int32_t round = 0; round < 12; ++round) {
       Payoffs pay{};
       if (round < static_cast<int32_t>(std::size(chosen))) {
         pay = chosen[round];

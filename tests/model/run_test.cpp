@@ -198,6 +198,25 @@ TEST_P(ModelGolden, ShiftedPayoffsGiveTheReferenceOutputs) {
   }
 }
 
+// The choice reaches the run: under the mutation threshold 0 a single
+// strategy is crossed with itself unchanged, so every generation repeats the
+// first; under the default it does not.
+TEST_F(ModelRun, ChosenMutationThresholdAndPayoffsAreTheRunsOwn) {
+  for (const int32_t threshold : {0, DEFAULT_MUTATION_PER_MILLION}) {
+    ParameterChoice choice{SCALE_FREE, 50, 1, 100, 4, 30, 0.0};
+    choice.payoffs = {19, 10, 0, -3};
+    choice.mutation_per_million = threshold;
+    ASSERT_TRUE(SetParameters(sim, choice, 3));
+    EXPECT_TRUE(sim.params.payoffs.temptation == 19 && sim.params.payoffs.reward == 10 &&
+                sim.params.payoffs.punishment == 0 && sim.params.payoffs.sucker == -3);
+    BuildAndMeasureNetwork(sim, 3);
+    RunToCompletion(sim, 4, files);
+    int32_t changes = 0;
+    for (int32_t g = 2; g <= 100; ++g) changes += sim.series.D_Avg[g] != sim.series.D_Avg[1] ? 1 : 0;
+    EXPECT_EQ(changes > 0, threshold != 0) << threshold;
+  }
+}
+
 // A built network given back as its links, in another order and either way
 // round, to a fresh simulation: the same measures, and the run with the same
 // seed the same series and files, draw for draw.
