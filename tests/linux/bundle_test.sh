@@ -43,7 +43,8 @@ report() {
 }
 # A de_DE locale in the environment changes nothing: the programs format
 # numbers themselves.
-in_jail() { env -i LANG=de_DE.UTF-8 LC_ALL=de_DE.UTF-8 chroot "$jail" "/$dir/$1" "${@:2}"; }
+chroot_program="$(PATH="$PATH:/usr/sbin:/sbin" command -v chroot)"
+in_jail() { env -i LANG=de_DE.UTF-8 LC_ALL=de_DE.UTF-8 "$chroot_program" "$jail" "/$dir/$1" "${@:2}"; }
 
 if in_jail veldaris-run --network small-world --groups 50 --strategies 8 --generations 1000 --connectivity 8 \
   --length 10 --rewiring 0.1 --network-seed 1234567 --run-seed 1234568 --quiet --output-dir /sw50 \
