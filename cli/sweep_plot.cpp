@@ -414,7 +414,7 @@ void DrawSeries(Svg& svg, const Layout& layout, const Panel& panel, int index,
   const PlotScale& y = layout.y[index];
   const int lines = static_cast<int>(layout.series.size());
   // Lines side by side by a few pixels, so that equal values stay apart.
-  const double spacing = std::min(3.0, 24.0 / std::max(1, lines));
+  const double spacing = std::min(2.0, 12.0 / std::max(1, lines));
   const auto where = [&](int line, size_t point, double value) {
     const double x = XPixel(layout.x, panel, layout.x_of_value[plan.point_indices[point][layout.x_key]]) +
                      (line - (lines - 1) / 2.0) * spacing;
