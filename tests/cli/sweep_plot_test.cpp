@@ -133,6 +133,12 @@ TEST(AggregatePlot, ANarrowIntervalStillShowsAsABar) {
     EXPECT_LT(height, 1.6) << (*it)[0];
   }
   EXPECT_EQ(bars, 24);
+  // In each panel the bars come after (over) every marker.
+  const size_t second = svg.find(">Mutual defection: D_Avg / L</text>");
+  ASSERT_NE(second, std::string::npos);
+  for (const std::string& panel : {svg.substr(0, second), svg.substr(second)}) {
+    EXPECT_LT(panel.rfind("<g class=\"point\">"), panel.find("<g class=\"bar\">"));
+  }
   // Means 6 to 24 of L = 30 (0.2 to 0.8): the axis is not 0 to 30.
   EXPECT_NE(svg.find(">0.8</text>"), std::string::npos);
   EXPECT_EQ(svg.find(">30</text>"), std::string::npos);
