@@ -77,7 +77,7 @@ if in_jail veldaris-sweep run /small.toml --out /sweep --jobs 2 --quiet >"$work/
       if cmp -s "$work/native/$file" "$jail/sweep/$file"; then
         report OK "veldaris-sweep $file as the native build's"
       else
-        report FAIL "veldaris-sweep $file differs from the native build's"
+        report FAIL "veldaris-sweep $file differs from the native build's (is the bundle older than the build? make linux)"
       fi
     done
   fi
