@@ -63,7 +63,7 @@ bounded() {
 
 # A directory name that sbatch's directive reader, Slurm's % patterns and the
 # shell would each take apart if it were not quoted for them.
-out="$tmp/sweep \"d'ir\" 100%"
+out="$tmp/sweep \"d'ir\" 100%x"
 mkdir -p "$tmp/local"
 cat > "$tmp/sweep.toml" <<'TOML'
 network = "small-world"
