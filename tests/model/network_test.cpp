@@ -217,7 +217,7 @@ TEST_F(ModelNetwork, RewiringAtWholePercentageTakesTheOutputsOfThePercentage) {
 }
 
 // Only the threshold of a small world changed: the built network no longer
-// matches.
+// matches. Given links keep matching under another K or rewiring.
 TEST_F(ModelNetwork, ChangedExactThresholdDropsTheBuiltNetwork) {
   ParameterChoice choice{SMALL_WORLD, 50, 8, 1000, 8, 10, 0.29};
   choice.rewiring_per_million = 290000;
@@ -227,6 +227,18 @@ TEST_F(ModelNetwork, ChangedExactThresholdDropsTheBuiltNetwork) {
   EXPECT_EQ(sim.network_built, 1);
   choice.rewiring_per_million = 290001;
   ASSERT_TRUE(SetParameters(sim, choice, 3));
+  EXPECT_EQ(sim.network_built, 0);
+
+  // Given links: K takes no part, N does.
+  ParameterChoice given{GIVEN_LINKS, 9, 4, 1000, 2, 10, 0.5};
+  ASSERT_TRUE(SetParameters(sim, given, 4));
+  BuildAndMeasureNetworkFromLinks(sim, kTwoPiecesAndTwoAlone, 7);
+  given.connectivity = 8;
+  given.rewiring_per_million = 7;
+  ASSERT_TRUE(SetParameters(sim, given, 5));
+  EXPECT_EQ(sim.network_built, 1);
+  given.group_count = 10;
+  ASSERT_TRUE(SetParameters(sim, given, 6));
   EXPECT_EQ(sim.network_built, 0);
 }
 
