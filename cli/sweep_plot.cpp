@@ -6,7 +6,7 @@
 #include <numeric>
 #include <optional>
 
-#include "ui/number_text.h"
+#include "io/number_text.h"
 #include "ui/run_control.h"
 #include "ui/svg_canvas.h"
 
@@ -102,7 +102,7 @@ std::string AggregateSvg(const SweepPlan& plan, const std::vector<PointAggregate
   std::iota(order.begin(), order.end(), 0);
   if (x_key != 0) {
     std::stable_sort(order.begin(), order.end(), [&](int32_t a, int32_t b) {
-      return ui::ParseNumberPrefix(x_values[a]) < ui::ParseNumberPrefix(x_values[b]);
+      return ParseNumberPrefix(x_values[a]) < ParseNumberPrefix(x_values[b]);
     });
   }
   std::vector<int32_t> column_of(x_values.size());
@@ -178,9 +178,9 @@ std::string AggregateSvg(const SweepPlan& plan, const std::vector<PointAggregate
     const int y = YPixel(axis, value);
     canvas.MoveTo(kLeft - 5, y);
     canvas.LineTo(kLeft, y);
-    std::string label = ui::FormatFixed(value, axis.decimals);
+    std::string label = FormatFixed(value, axis.decimals);
     if (label == "-0" || label.rfind("-0.", 0) == 0) {
-      label = ui::FormatFixed(std::fabs(value), axis.decimals);
+      label = FormatFixed(std::fabs(value), axis.decimals);
     }
     canvas.TextOut(kLeft - 8 - static_cast<int>(label.size()) * ui::TEXT_CHAR_WIDTH, y - 7, label);
   }

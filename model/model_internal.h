@@ -1,6 +1,6 @@
 // Internal to the model library: the pieces that the network, game and
-// results code share, and the steps of a run. Callers outside the library use
-// model/simulation.h; the tests may use these to check the steps one by one.
+// results code share. Callers outside the library use model/simulation.h
+// and run/run.h; the tests may use these to check the steps one by one.
 #pragma once
 
 #include <cstdint>
@@ -14,9 +14,5 @@ int32_t ListContains(const int32_t* list, int32_t key, int32_t count);
 
 // The sentinel that ends neighbour lists under the current network type.
 int32_t NeighbourSentinel(const Simulation& sim);
-
-// One generation: play, statistics of generation g (which at g = G writes the
-// result files), evolution.
-void RunGeneration(Simulation& sim, int32_t g, ResultFiles& files);
 
 }  // namespace veldaris

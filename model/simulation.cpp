@@ -1,3 +1,4 @@
+// The Simulation value: allocation, start-up parameters and confirming a choice.
 #include "model/simulation.h"
 
 #include <cmath>
@@ -21,15 +22,6 @@ void ClearSimulation(Simulation& sim) {
   std::memset(static_cast<void*>(&sim), 0, sizeof sim);
   sim.mti = RANDOM_BLOCK + 1;
   sim.instruction_set = BestInstructionSet();
-}
-
-bool SetResultDirectory(ResultFiles& files, const char* directory) {
-  const size_t length = std::strlen(directory);
-  if (length >= sizeof files.directory) {
-    return false;
-  }
-  std::memcpy(files.directory, directory, length + 1);
-  return true;
 }
 
 void ApplyDefaultParameters(Simulation& sim) {
@@ -74,20 +66,6 @@ bool ConfirmParameters(Simulation& sim, const NetworkShape& at_open, const int32
   CancelParameters(sim, at_open);
   sim.parameters_set = 1;
   return true;
-}
-
-bool SetParameters(Simulation& sim, const ParameterChoice& choice, uint32_t seed) {
-  ResetRun(sim, seed);
-  const NetworkShape at_open = NetworkShapeOf(sim);
-  SimParams& p = sim.params;
-  p.network_type = choice.network_type;
-  p.group_count = choice.group_count;
-  p.strategy_count = choice.strategy_count;
-  p.generation_count = choice.generation_count;
-  p.connectivity = choice.connectivity;
-  p.strategy_length = choice.strategy_length;
-  const int32_t percent = RewiringPercentFromProbability(choice.rewiring_probability);
-  return ConfirmParameters(sim, at_open, &percent);
 }
 
 int32_t RewiringPercentFromProbability(double probability) {

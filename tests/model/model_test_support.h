@@ -16,11 +16,13 @@
 #include <vector>
 
 #include "game/game_internal.h"
+#include "io/result_files.h"
 #include "model/model_internal.h"
 #include "model/random_internal.h"
 #include "model/simulation.h"
 #include "network/network_internal.h"
 #include "results/results_internal.h"
+#include "run/run.h"
 
 namespace veldaris {
 
@@ -111,6 +113,15 @@ class ModelTest : public ::testing::Test {
     ResetRun(sim, seed);
     BuildNetwork(sim, seed);
     sim.network_built = 1;
+  }
+
+  // Execute Simulation to its end with seed, then the result files of the
+  // completed run, as the window and the programs write them.
+  void RunAndWrite(uint32_t seed) {
+    RunToCompletion(sim, seed);
+    if (RunComplete(sim)) {
+      WriteResultFiles(sim, files);
+    }
   }
 
   // A small-world network of n groups with exactly the given links.
