@@ -18,7 +18,7 @@ DIST ?= dist
 VERSION := $(shell sed -n 's/^set(VELDARIS_VERSION "\(.*\)")$$/\1/p' cmake/version.cmake)
 WINDOWS_ZIP := veldaris-$(VERSION)-windows-x86_64.zip
 
-.PHONY: run test test-asan test-tsan test-clang fuzz bench build deps windows clean
+.PHONY: run test python test-asan test-tsan test-clang fuzz bench build deps windows clean
 
 deps:
 	scripts/install-deps
@@ -43,6 +43,10 @@ run: deps $(BUILD)/CMakeCache.txt
 	  echo "No display: ran the default simulation headless." && \
 	  echo "The result files and the picture (veldaris.svg) are in $(abspath $(OUT))/"; \
 	fi
+
+# The Python module into $(BUILD)/python: PYTHONPATH=$(BUILD)/python python3 -c "import veldaris"
+python: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target python
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
