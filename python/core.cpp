@@ -105,6 +105,7 @@ class PySimulation {
     if (!sim_) {
       throw std::bad_alloc();
     }
+    py::gil_scoped_release release;
     cli::PrepareRun(*sim_, parameters_, cli::RunSeeds{network_seed, 0}, kProgram, record_);
   }
 
@@ -248,8 +249,8 @@ cli::SweepPlan Plan(const std::string& toml) {
 }
 
 // Runs every run of the sweep on jobs threads (the interpreter free
-// meanwhile) and returns summary.csv's text.
-std::string SweepSummary(const std::string& toml, int32_t jobs) {
+// meanwhile) and returns the texts of summary.csv and aggregate.csv.
+std::pair<std::string, std::string> SweepSummary(const std::string& toml, int32_t jobs) {
   const cli::SweepPlan plan = Plan(toml);
   cli::FinishedRuns finished(plan.runs.size());
   {
@@ -275,7 +276,7 @@ std::string SweepSummary(const std::string& toml, int32_t jobs) {
       t.join();
     }
   }
-  return cli::SummaryCsv(plan, finished);
+  return {cli::SummaryCsv(plan, finished), cli::AggregateCsv(plan, cli::AggregatePoints(plan, finished))};
 }
 
 }  // namespace

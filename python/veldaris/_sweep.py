@@ -49,15 +49,19 @@ def sweep(grid, replicates, seed, jobs=None):
     grid maps parameters (as for veldaris.run) to one value or a list of values;
     replicates and seed are the sweep file's. The runs, seeds and values are
     veldaris-sweep's for the same file, the frame its summary.csv (one row per
-    run: the plan's columns, the network measures and the outcomes). jobs
-    threads run at the same time (default: the number of cores).
+    run: the plan's columns, the network measures and the outcomes), and
+    ``frame.attrs["aggregate"]`` its aggregate.csv (per point: means, standard
+    deviations and 95 % intervals). jobs threads run at the same time (default:
+    the number of cores).
     """
     if jobs is None:
         jobs = os.cpu_count() or 1
     if not isinstance(jobs, numbers.Integral) or isinstance(jobs, bool) or jobs < 1:
         raise ValueError(f'jobs must be a whole number from 1 (got "{jobs}")')
-    text = _core.sweep_summary(sweep_file(grid, replicates, seed), int(jobs))
-    return pd.read_csv(io.StringIO(text))
+    summary, aggregate = _core.sweep_summary(sweep_file(grid, replicates, seed), int(jobs))
+    frame = pd.read_csv(io.StringIO(summary))
+    frame.attrs["aggregate"] = pd.read_csv(io.StringIO(aggregate))
+    return frame
 
 
 SweepDirectory = collections.namedtuple("SweepDirectory", ["plan", "summary", "aggregate"])

@@ -154,6 +154,7 @@ def test_a_sweep_gives_veldaris_sweeps_summary_on_one_or_two_threads(tmp_path):
     two = veldaris.sweep(SWEEP, replicates=3, seed=99, jobs=2)
     pd.testing.assert_frame_equal(one, loaded.summary)
     pd.testing.assert_frame_equal(two, loaded.summary)
+    pd.testing.assert_frame_equal(one.attrs["aggregate"], loaded.aggregate)
     assert len(one) == 12 and len(loaded.plan) == 12 and len(loaded.aggregate) == 4
 
 
