@@ -145,6 +145,7 @@ class ModelTest : public ::testing::Test {
   }
 
   std::string Result(const char* name) const { return ReadFile(dir_ / name); }
+  static std::string Result(const char* name, const std::filesystem::path& dir) { return ReadFile(dir / name); }
 
   SimulationPtr owned_ = NewSimulation();
   Simulation& sim = *owned_;

@@ -1,5 +1,8 @@
 // Generation statistics, the run cycle, the result files, and complete runs
 // compared with reference outputs.
+#include <sys/statvfs.h>
+#include <unistd.h>
+
 #include <clocale>
 #include <cstdlib>
 #include <sstream>
@@ -77,6 +80,40 @@ TEST_F(ModelRun, RunCycleBatchesResetsAndRestarts) {
   EXPECT_EQ(sim.counters.DD[500], 0.0);
   EXPECT_EQ(std::vector<int32_t>(sim.crossover_points, sim.crossover_points + 6),
             (std::vector<int32_t>{1, 10, 10, 10, 10, 10}));
+}
+
+// A full disk: the Initial file (the larger one) no longer fits, the All file
+// would. Neither replaces its earlier version. (Root only: on a small tmpfs
+// of its own.)
+TEST_F(ModelRun, AFullDiskKeepsTheEarlierPairWhole) {
+  const std::filesystem::path small = dir_ / "small";
+  std::filesystem::create_directories(small);
+  const std::string mount = "mount -t tmpfs -o size=256k veldaris_test '" + small.string() + "' 2>/dev/null";
+  if (geteuid() != 0 || std::system(mount.c_str()) != 0) GTEST_SKIP() << "cannot mount a tmpfs here";
+  struct Unmount {
+    std::string command;
+    ~Unmount() { EXPECT_EQ(std::system(command.c_str()), 0); }
+  } unmount{"umount '" + small.string() + "'"};
+  SmallLattice(*this, 200);
+  UseDirectory(small);
+  RunAndWrite(1);
+  ASSERT_EQ(files.error[0] + files.error[1], 0);
+  const std::string initial = Result(INITIAL_RESULT_FILE, small);
+  const std::string all = Result(ALL_RESULT_FILE, small);
+  ASSERT_TRUE(initial.size() > 4096 && all.size() < 4096);
+
+  // One page of 4 KiB left.
+  struct statvfs disk {};
+  ASSERT_EQ(statvfs(small.c_str(), &disk), 0);
+  const auto free_bytes = static_cast<size_t>(disk.f_bavail) * disk.f_frsize;
+  std::ofstream(small / "filler", std::ios::binary) << std::string(free_bytes - 4096 - 1, 'x');
+  RunAndWrite(2);
+  EXPECT_EQ(files.error[0], ENOSPC);
+  EXPECT_EQ(files.error[1], RESULT_FILE_WITHHELD);
+  EXPECT_EQ(Result(INITIAL_RESULT_FILE, small), initial);
+  EXPECT_EQ(Result(ALL_RESULT_FILE, small), all);
+  const auto entries = std::distance(std::filesystem::directory_iterator(small), {});
+  EXPECT_EQ(entries, 3);  // the pair and the filler, no temporary file
 }
 
 // Run lengths other than the reference ones: no more Initial rows than
