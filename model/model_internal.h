@@ -1,6 +1,7 @@
 // Internal to the model library: the pieces that the network, game and
-// results code share. Callers outside the library use model/simulation.h
-// and run/run.h; the tests may use these to check the steps one by one.
+// results code and the run commands share. Callers outside the library use
+// model/simulation.h and run/run.h; the tests may use these to check the
+// steps one by one.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +13,17 @@ namespace veldaris {
 // 1 when key equals one of entries 1..count of list (entry 0 ignored), else 0.
 int32_t ListContains(const int32_t* list, int32_t key, int32_t count);
 
-// The sentinel that ends neighbour lists under the current network type.
+// The sentinel that ends neighbour lists of a network type, and under the
+// current one.
+int32_t SentinelOf(int32_t network_type);
 int32_t NeighbourSentinel(const Simulation& sim);
+
+// What ResetRun clears, without seeding: strategies, outcome counters,
+// crossover points and the eight series.
+void ClearRunState(Simulation& sim);
+
+// The choice stored in the parameters, then ConfirmParameters (with the exact
+// rewiring threshold in place of the percentage's when one is chosen).
+bool ConfirmChoice(Simulation& sim, const NetworkShape& at_open, const ParameterChoice& choice);
 
 }  // namespace veldaris

@@ -1,4 +1,4 @@
-// The Simulation value: allocation, start-up parameters and confirming a choice.
+// The simulation value's life cycle, its parameters and the small helpers the model shares.
 #include "model/simulation.h"
 
 #include <cmath>
@@ -7,6 +7,7 @@
 #include <new>
 
 #include "model/model_internal.h"
+#include "model/random_internal.h"
 
 namespace veldaris {
 
@@ -22,6 +23,7 @@ void ClearSimulation(Simulation& sim) {
   std::memset(static_cast<void*>(&sim), 0, sizeof sim);
   sim.mti = RANDOM_BLOCK + 1;
   sim.instruction_set = BestInstructionSet();
+  sim.mutation_output_bound = DEFAULT_MUTATION_OUTPUT_BOUND;
 }
 
 void ApplyDefaultParameters(Simulation& sim) {
@@ -33,12 +35,16 @@ void ApplyDefaultParameters(Simulation& sim) {
   p.connectivity = 8;
   p.strategy_length = 10;
   p.rewiring_percent = 0;
+  p.payoffs = DEFAULT_PAYOFFS;
+  p.mutation_per_million = DEFAULT_MUTATION_PER_MILLION;
+  p.rewiring_per_million = 0;
   sim.metrics = NetworkMetrics{};
+  TakeMutationThreshold(sim);
 }
 
 NetworkShape NetworkShapeOf(const Simulation& sim) {
   const SimParams& p = sim.params;
-  return NetworkShape{p.network_type, p.group_count, p.connectivity, p.rewiring_percent};
+  return NetworkShape{p.network_type, p.group_count, p.connectivity, p.rewiring_percent, p.rewiring_per_million};
 }
 
 void CancelParameters(Simulation& sim, const NetworkShape& at_open) {
@@ -47,17 +53,34 @@ void CancelParameters(Simulation& sim, const NetworkShape& at_open) {
   const SimParams& p = sim.params;
   if (at_open.network_type != p.network_type || at_open.group_count != p.group_count ||
       at_open.connectivity != p.connectivity ||
-      (p.network_type == SMALL_WORLD && at_open.rewiring_percent != p.rewiring_percent)) {
+      (p.network_type == SMALL_WORLD &&
+       (at_open.rewiring_percent != p.rewiring_percent || at_open.rewiring_per_million != p.rewiring_per_million))) {
     sim.network_built = 0;
   }
 }
 
-bool ConfirmParameters(Simulation& sim, const NetworkShape& at_open, const int32_t* rewiring_percent) {
+namespace {
+
+constexpr int32_t kMillion = 1000000;
+
+// A rewiring percentage as a threshold in 10^6, held to 0..10^6 (a percentage
+// outside 0..100 rewires never or always, as its comparison with 1..100 does).
+int32_t PerMillionFromPercent(int32_t percent) {
+  return percent <= 0 ? 0 : percent >= 100 ? kMillion : percent * (kMillion / 100);
+}
+
+// ConfirmParameters with, when exact is 0..10^6, that rewiring threshold in
+// place of the percentage's.
+bool Confirm(Simulation& sim, const NetworkShape& at_open, const int32_t* rewiring_percent, int32_t exact) {
   SimParams& p = sim.params;
   p.core_size = p.connectivity + 1;
   p.links_per_group = p.connectivity / 2;
   if (rewiring_percent != nullptr) {
     p.rewiring_percent = *rewiring_percent;
+    p.rewiring_per_million = PerMillionFromPercent(p.rewiring_percent);
+  }
+  if (exact >= 0) {
+    p.rewiring_per_million = exact < kMillion ? exact : kMillion;
   }
   if (p.network_type == SMALL_WORLD &&
       (rewiring_percent == nullptr || p.rewiring_percent < 0 || p.rewiring_percent > 100)) {
@@ -66,6 +89,27 @@ bool ConfirmParameters(Simulation& sim, const NetworkShape& at_open, const int32
   CancelParameters(sim, at_open);
   sim.parameters_set = 1;
   return true;
+}
+
+}  // namespace
+
+bool ConfirmParameters(Simulation& sim, const NetworkShape& at_open, const int32_t* rewiring_percent) {
+  return Confirm(sim, at_open, rewiring_percent, -1);
+}
+
+bool ConfirmChoice(Simulation& sim, const NetworkShape& at_open, const ParameterChoice& choice) {
+  SimParams& p = sim.params;
+  p.network_type = choice.network_type;
+  p.group_count = choice.group_count;
+  p.strategy_count = choice.strategy_count;
+  p.generation_count = choice.generation_count;
+  p.connectivity = choice.connectivity;
+  p.strategy_length = choice.strategy_length;
+  p.payoffs = choice.payoffs;
+  p.mutation_per_million = choice.mutation_per_million;
+  TakeMutationThreshold(sim);
+  const int32_t percent = RewiringPercentFromProbability(choice.rewiring_probability);
+  return Confirm(sim, at_open, &percent, choice.rewiring_per_million);
 }
 
 int32_t RewiringPercentFromProbability(double probability) {
@@ -99,6 +143,10 @@ int32_t ListContains(const int32_t* list, int32_t key, int32_t count) {
   return 0;
 }
 
-int32_t NeighbourSentinel(const Simulation& sim) { return sim.params.network_type == SMALL_WORLD ? EMPTY_SLOT : 0; }
+int32_t SentinelOf(int32_t network_type) {
+  return network_type == SMALL_WORLD || network_type == GIVEN_LINKS ? EMPTY_SLOT : 0;
+}
+
+int32_t NeighbourSentinel(const Simulation& sim) { return SentinelOf(sim.params.network_type); }
 
 }  // namespace veldaris

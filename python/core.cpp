@@ -93,6 +93,8 @@ py::dict MeasuresDict(const NetworkMetrics& m) {
   d["degree_stdev"] = m.degree_stdev;
   d["characteristic_path_length"] = m.characteristic_path_length;
   d["clustering_coefficient"] = m.clustering_coefficient;
+  d["components"] = m.components;
+  d["reachable_path_length"] = m.reachable_path_length;
   return d;
 }
 

@@ -39,6 +39,11 @@ DegreeClasses ScanDegreeClasses(const Simulation& sim) {
       max_found = true;
     }
   }
+  // The scan takes the first degree after a gap as the smallest; groups
+  // without links (only in a network of given links) come before any gap.
+  if (n >= 1 && h[0] != 0) {
+    c.minimum = 0;
+  }
   return c;
 }
 

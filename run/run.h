@@ -20,7 +20,9 @@ namespace veldaris {
 
 // Setting the parameters as a whole, with the seeding and the effects of the
 // window's Set Parameters command carried to an accepted OK: ResetRun(seed),
-// the choice stored, then ConfirmParameters. Returns its result.
+// the choice stored, then ConfirmParameters (with the exact rewiring
+// threshold in place of the percentage's when one is chosen). Returns its
+// result.
 bool SetParameters(Simulation& sim, const ParameterChoice& choice, uint32_t seed);
 
 // Reseeds the generator with seed and clears strategies, outcome counters,
@@ -32,8 +34,18 @@ void ResetRun(Simulation& sim, uint32_t seed);
 // measures. Needs confirmed parameters.
 void BuildAndMeasureNetwork(Simulation& sim, uint32_t seed);
 
-// generation := 1, run_finished := 0, ResetRun(seed), random initial
-// strategies. Needs a built network.
+// Build Network from a list of links between groups 1..N, N = group_count of
+// confirmed parameters; the caller has checked them (ids 1..N, no link of a
+// group with itself, no link given twice, N <= MAX_GROUPS). Draws no random
+// numbers and leaves the generator alone: clears the run as ResetRun does,
+// lays the groups on the circle, links each pair both ways with every list in
+// ascending order, network_type := GIVEN_LINKS, network_built := 1, then the
+// degree distribution and the measures. Groups without links and networks
+// of several components are allowed; such a group plays no game.
+void BuildAndMeasureNetworkFromLinks(Simulation& sim, const int32_t (*links)[2], int32_t link_count);
+
+// generation := 1, run_finished := 0, the mutation threshold taken,
+// ResetRun(seed), random initial strategies. Needs a built network.
 void StartRun(Simulation& sim, uint32_t seed);
 
 // One generation: play, the statistics of generation g, evolution.

@@ -14,20 +14,15 @@ namespace veldaris {
 
 bool SetParameters(Simulation& sim, const ParameterChoice& choice, uint32_t seed) {
   ResetRun(sim, seed);
-  const NetworkShape at_open = NetworkShapeOf(sim);
-  SimParams& p = sim.params;
-  p.network_type = choice.network_type;
-  p.group_count = choice.group_count;
-  p.strategy_count = choice.strategy_count;
-  p.generation_count = choice.generation_count;
-  p.connectivity = choice.connectivity;
-  p.strategy_length = choice.strategy_length;
-  const int32_t percent = RewiringPercentFromProbability(choice.rewiring_probability);
-  return ConfirmParameters(sim, at_open, &percent);
+  return ConfirmChoice(sim, NetworkShapeOf(sim), choice);
 }
 
 void ResetRun(Simulation& sim, uint32_t seed) {
   SeedRandom(sim, seed);
+  ClearRunState(sim);
+}
+
+void ClearRunState(Simulation& sim) {
   InitStrategies(sim, StrategyFill::Clear);
   for (int32_t g = 0; g <= MAX_GROUPS; ++g) {
     sim.counters.CC[g] = 0.0;
@@ -54,9 +49,17 @@ void BuildAndMeasureNetwork(Simulation& sim, uint32_t seed) {
   ComputeNetworkMetrics(sim);
 }
 
+void BuildAndMeasureNetworkFromLinks(Simulation& sim, const int32_t (*links)[2], int32_t link_count) {
+  ClearRunState(sim);
+  BuildFromLinks(sim, links, link_count);
+  sim.network_built = 1;
+  ComputeNetworkMetrics(sim);
+}
+
 void StartRun(Simulation& sim, uint32_t seed) {
   sim.generation = 1;
   sim.run_finished = 0;
+  TakeMutationThreshold(sim);
   ResetRun(sim, seed);
   InitStrategies(sim, StrategyFill::Random);
 }
