@@ -21,7 +21,7 @@ VERSION := $(shell sed -n 's/^set(VELDARIS_VERSION "\(.*\)")$$/\1/p' cmake/versi
 WINDOWS_ZIP := veldaris-$(VERSION)-windows-x86_64.zip
 LINUX_TARBALL := veldaris-$(VERSION)-linux-x86_64.tar.gz
 
-.PHONY: run test test-asan test-tsan test-clang fuzz bench build deps windows linux clean
+.PHONY: run test python test-asan test-tsan test-clang fuzz bench build deps windows linux clean
 
 deps:
 	scripts/install-deps
@@ -46,6 +46,10 @@ run: deps $(BUILD)/CMakeCache.txt
 	  echo "No display: ran the default simulation headless." && \
 	  echo "The result files and the picture (veldaris.svg) are in $(abspath $(OUT))/"; \
 	fi
+
+# The Python module into $(BUILD)/python: PYTHONPATH=$(BUILD)/python python3 -c "import veldaris"
+python: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target python
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)

@@ -31,12 +31,14 @@
 #include <vector>
 
 #include "game/game_internal.h"
+#include "io/result_files.h"
 #include "model/model_internal.h"
 #include "model/mt_block.h"
 #include "model/random_internal.h"
 #include "model/simulation.h"
 #include "network/network_internal.h"
 #include "results/results_internal.h"
+#include "run/run.h"
 
 namespace veldaris {
 namespace {
@@ -125,7 +127,8 @@ void WholeRuns(benchmark::State& state, const ParameterChoice& choice) {
   }
   int64_t draws = 0;
   for ([[maybe_unused]] auto _ : state) {
-    RunToCompletion(*sim, kSeed, dir.files);
+    RunToCompletion(*sim, kSeed);
+    WriteResultFiles(*sim, dir.files);
     draws = RandomOutputsDrawn(*sim);
     benchmark::DoNotOptimize(sim->series);
   }
@@ -153,7 +156,6 @@ BENCHMARK(BM_WholeRunPayoffs)->ArgName("set")->Arg(2)->Arg(1)->Arg(0)->Unit(benc
 // before it would reach G, so no result file is written while timing.
 void BM_Batch(benchmark::State& state) {
   SimulationPtr sim = Prepared(kLargestDialogCase, Set(state));
-  ResultFiles files{};
   StartRun(*sim, kSeed);
   Timings batches;
   for ([[maybe_unused]] auto _ : state) {
@@ -161,7 +163,7 @@ void BM_Batch(benchmark::State& state) {
       StartRun(*sim, kSeed);
     }
     const Instant start = Now();
-    RunBatch(*sim, files);
+    RunBatch(*sim);
     const double seconds = Seconds(start, Now());
     state.SetIterationTime(seconds);
     batches.Add(seconds);
@@ -173,7 +175,6 @@ BENCHMARK(BM_Batch)->ArgName("set")->Arg(2)->Arg(1)->Arg(0)->UseManualTime()->Un
 // The three steps of a generation, each timed on its own.
 void BM_Phases(benchmark::State& state) {
   SimulationPtr sim = Prepared(kLargestDialogCase, Set(state));
-  ResultFiles files{};
   StartRun(*sim, kSeed);
   Timings play;
   Timings statistics;
@@ -187,7 +188,7 @@ void BM_Phases(benchmark::State& state) {
     const Instant t0 = Now();
     PlayGeneration(*sim);
     const Instant t1 = Now();
-    RecordGeneration(*sim, g++, files);
+    RecordGeneration(*sim, g++);
     const Instant t2 = Now();
     EvolveGeneration(*sim);
     const Instant t3 = Now();

@@ -16,8 +16,8 @@
 #include "cli/parameter_table.h"
 #include "cli/path_text.h"
 #include "cli/single_run.h"
+#include "io/number_text.h"
 #include "model/simulation.h"
-#include "ui/number_text.h"
 #include "ui/svg_canvas.h"
 
 namespace veldaris::cli {
@@ -60,12 +60,12 @@ void ShowProgress(const Simulation& sim, void* context) {
 // in every locale.
 void PrintMeasures(std::ostream& out, const Simulation& sim) {
   const NetworkMetrics& m = sim.metrics;
-  out << "Average Degree: " << ui::FormatFixed(m.average_degree, 6) << "\n"
-      << "Stdev of Degree: " << ui::FormatFixed(m.degree_stdev, 6) << "\n"
-      << "Characteristic Path Length: " << ui::FormatFixed(m.characteristic_path_length, 6) << "\n"
-      << "Clustering Coefficient: " << ui::FormatFixed(m.clustering_coefficient, 6) << "\n"
+  out << "Average Degree: " << FormatFixed(m.average_degree, 6) << "\n"
+      << "Stdev of Degree: " << FormatFixed(m.degree_stdev, 6) << "\n"
+      << "Characteristic Path Length: " << FormatFixed(m.characteristic_path_length, 6) << "\n"
+      << "Clustering Coefficient: " << FormatFixed(m.clustering_coefficient, 6) << "\n"
       << "Components: " << m.components << "\n"
-      << "Path Length within Components: " << ui::FormatFixed(m.reachable_path_length, 6) << "\n";
+      << "Path Length within Components: " << FormatFixed(m.reachable_path_length, 6) << "\n";
 }
 
 // A seed given as text (nullopt when the option was not given); false with
@@ -244,7 +244,7 @@ int ExecuteDriverPlan(const DriverPlan& plan, const DriverStreams& streams) {
   for (int32_t i = 0; i < RESULT_FILE_COUNT; ++i) {
     if (files.error[i] != 0) {
       streams.err << kProgram << ": could not write the result file \"" << files.path[i]
-                  << "\": " << std::strerror(files.error[i]) << "\n";
+                  << "\": " << ResultFileError(files, i) << "\n";
       status = EXIT_WRITE_FAILED;
     } else {
       streams.out << "Result file: " << files.path[i] << "\n";

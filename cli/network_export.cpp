@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cli/run_parameters.h"
-#include "results/atomic_file.h"
+#include "io/atomic_file.h"
 
 namespace veldaris::cli {
 

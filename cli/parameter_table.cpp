@@ -8,7 +8,7 @@
 #include "cli/network_import.h"
 #include "cli/path_text.h"
 #include "cli/program_support.h"
-#include "results/sha256.h"
+#include "io/sha256.h"
 
 namespace veldaris::cli {
 

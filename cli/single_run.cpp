@@ -8,8 +8,8 @@
 #include <exception>
 #include <nlohmann/json.hpp>
 
-#include "results/atomic_file.h"
-#include "results/sha256.h"
+#include "io/atomic_file.h"
+#include "io/sha256.h"
 
 namespace veldaris::cli {
 
@@ -114,19 +114,22 @@ void PrepareRun(Simulation& sim, const RunParameters& p, RunSeeds seeds, const s
 }
 
 void CompleteRun(Simulation& sim, ResultFiles& files, RunRecord& record, BatchCallback after_batch, void* context) {
-  RunToCompletion(sim, record.seeds.run, files, after_batch, context);
+  RunToCompletion(sim, record.seeds.run, after_batch, context);
+  files.written = 0;
+  if (RunComplete(sim)) {
+    WriteResultFiles(sim, files);
+  }
+  RecordResultFiles(sim, files, record);
+}
+
+void RecordResultFiles(const Simulation& sim, const ResultFiles& files, RunRecord& record) {
   record.outcomes = OutcomesOf(sim);
-  const char* names[RESULT_FILE_COUNT] = {INITIAL_RESULT_FILE, ALL_RESULT_FILE};
   for (int32_t i = 0; i < RESULT_FILE_COUNT; ++i) {
     ResultFileRecord& file = record.files[i];
-    file.name = names[i];
+    file.name = RESULT_FILE_NAMES[i];
     file.sha256.clear();
-    file.error.clear();
-    if (files.written == 0) {
-      file.error = "not written";
-    } else if (files.error[i] != 0) {
-      file.error = std::strerror(files.error[i]);
-    } else {
+    file.error = ResultFileError(files, i);
+    if (file.error.empty()) {
       char hex[SHA256_HEX_SIZE];
       Sha256Hex(files.sha256[i], hex);
       file.sha256 = hex;

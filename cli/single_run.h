@@ -11,7 +11,9 @@
 #include <string>
 
 #include "cli/parameter_table.h"
+#include "io/result_files.h"
 #include "model/simulation.h"
+#include "run/run.h"
 
 namespace veldaris::cli {
 
@@ -75,6 +77,10 @@ void PrepareRun(Simulation& sim, const RunParameters& p, RunSeeds seeds, const s
 // every batch.
 void CompleteRun(Simulation& sim, ResultFiles& files, RunRecord& record, BatchCallback after_batch = nullptr,
                  void* context = nullptr);
+
+// Completes record from the run that sim has completed and the writing of its
+// result files: outcomes, the files' digests or errors, end and wall time.
+void RecordResultFiles(const Simulation& sim, const ResultFiles& files, RunRecord& record);
 
 // The outcomes of the run that sim has completed.
 RunOutcomes OutcomesOf(const Simulation& sim);

@@ -28,8 +28,8 @@
 #include "cli/sweep_plot.h"
 #include "cli/sweep_slurm.h"
 #include "cli/sweep_summary.h"
-#include "results/atomic_file.h"
-#include "ui/number_text.h"
+#include "io/atomic_file.h"
+#include "io/number_text.h"
 
 namespace veldaris::cli {
 
@@ -130,7 +130,7 @@ class Progress {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
     const double rate = seconds > 0.0 ? static_cast<double>(done_) / seconds : 0.0;
     std::string line =
-        std::to_string(done_) + "/" + std::to_string(total_) + " runs, " + ui::FormatFixed(rate, 2) + " runs/s";
+        std::to_string(done_) + "/" + std::to_string(total_) + " runs, " + FormatFixed(rate, 2) + " runs/s";
     if (rate > 0.0 && done_ < total_) {
       const auto left = static_cast<long long>(static_cast<double>(total_ - done_) / rate + 0.5);
       char eta[32];
@@ -191,7 +191,7 @@ std::string ExecuteSweepRun(Simulation& sim, const SweepPlan& plan, const Planne
     CompleteRun(sim, files, record);
     for (int32_t i = 0; i < RESULT_FILE_COUNT && error.empty(); ++i) {
       if (files.error[i] != 0) {
-        error = "could not write \"" + std::string(files.path[i]) + "\": " + std::strerror(files.error[i]);
+        error = "could not write \"" + std::string(files.path[i]) + "\": " + ResultFileError(files, i);
       }
     }
     const fs::path record_path = temp / RUN_RECORD_FILE;

@@ -10,7 +10,7 @@
 #include "cli/network_import.h"
 #include "cli/path_text.h"
 #include "cli/program_support.h"
-#include "results/atomic_file.h"
+#include "io/atomic_file.h"
 
 namespace veldaris::cli {
 

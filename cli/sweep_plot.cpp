@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "ui/number_text.h"
+#include "io/number_text.h"
 #include "ui/svg_canvas.h"
 
 namespace veldaris::cli {
@@ -100,9 +100,9 @@ std::vector<std::string> Wrap(const std::string& text, int chars) {
 
 // value with decimals decimals, never "-0".
 std::string TickLabel(double value, int decimals) {
-  std::string label = ui::FormatFixed(value, decimals);
+  std::string label = FormatFixed(value, decimals);
   if (label.find_first_not_of("-0.") == std::string::npos) {
-    label = ui::FormatFixed(0.0, decimals);
+    label = FormatFixed(0.0, decimals);
   }
   return label;
 }
@@ -226,7 +226,7 @@ Layout LayoutPlot(const SweepPlan& plan, const std::vector<PointAggregate>& poin
   const std::vector<std::string>& x_values = plan.values[x_key];
   bool numeric = x_key != KeyNamed("network");
   for (const std::string& value : x_values) {
-    const std::optional<double> number = ui::ReadNumberPrefix(value);
+    const std::optional<double> number = ReadNumberPrefix(value);
     numeric = numeric && number && std::isfinite(*number);
     layout.x_of_value.push_back(number.value_or(0.0));
   }
@@ -246,7 +246,7 @@ Layout LayoutPlot(const SweepPlan& plan, const std::vector<PointAggregate>& poin
   const int32_t length_key = KeyNamed("length");
   layout.rate_divisor.resize(points.size(), 1.0);
   for (size_t point = 0; point < points.size() && length_key >= 0; ++point) {
-    const double length = ui::ParseNumberPrefix(plan.values[length_key][plan.point_indices[point][length_key]]);
+    const double length = ParseNumberPrefix(plan.values[length_key][plan.point_indices[point][length_key]]);
     layout.rate_divisor[point] = length > 0 ? length : 1.0;
   }
   LayoutSeries(plan, points, layout);

@@ -10,7 +10,7 @@
 
 #include "cli/path_text.h"
 #include "cli/program_support.h"
-#include "results/sha256.h"
+#include "io/sha256.h"
 
 namespace veldaris::cli {
 

@@ -1,6 +1,7 @@
 // Internal to the model library: the pieces that the network, game and
-// results code share, and the steps of a run. Callers outside the library use
-// model/simulation.h; the tests may use these to check the steps one by one.
+// results code and the run commands share. Callers outside the library use
+// model/simulation.h and run/run.h; the tests may use these to check the
+// steps one by one.
 #pragma once
 
 #include <cstdint>
@@ -21,8 +22,8 @@ int32_t NeighbourSentinel(const Simulation& sim);
 // crossover points and the eight series.
 void ClearRunState(Simulation& sim);
 
-// One generation: play, statistics of generation g (which at g = G writes the
-// result files), evolution.
-void RunGeneration(Simulation& sim, int32_t g, ResultFiles& files);
+// The choice stored in the parameters, then ConfirmParameters (with the exact
+// rewiring threshold in place of the percentage's when one is chosen).
+bool ConfirmChoice(Simulation& sim, const NetworkShape& at_open, const ParameterChoice& choice);
 
 }  // namespace veldaris

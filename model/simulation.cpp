@@ -26,15 +26,6 @@ void ClearSimulation(Simulation& sim) {
   sim.mutation_output_bound = DEFAULT_MUTATION_OUTPUT_BOUND;
 }
 
-bool SetResultDirectory(ResultFiles& files, const char* directory) {
-  const size_t length = std::strlen(directory);
-  if (length >= sizeof files.directory) {
-    return false;
-  }
-  std::memcpy(files.directory, directory, length + 1);
-  return true;
-}
-
 void ApplyDefaultParameters(Simulation& sim) {
   SimParams& p = sim.params;
   p.network_type = SMALL_WORLD;
@@ -107,9 +98,7 @@ bool ConfirmParameters(Simulation& sim, const NetworkShape& at_open, const int32
   return Confirm(sim, at_open, rewiring_percent, -1);
 }
 
-bool SetParameters(Simulation& sim, const ParameterChoice& choice, uint32_t seed) {
-  ResetRun(sim, seed);
-  const NetworkShape at_open = NetworkShapeOf(sim);
+bool ConfirmChoice(Simulation& sim, const NetworkShape& at_open, const ParameterChoice& choice) {
   SimParams& p = sim.params;
   p.network_type = choice.network_type;
   p.group_count = choice.group_count;

@@ -1,5 +1,5 @@
-// The model library's public interface: one simulation as a value, and the
-// commands that the window, the headless driver and the sweeps make on it.
+// The model library's ground floor: one simulation as a value, its
+// parameters and the rules of confirming them.
 //
 // A Simulation holds the whole state of one simulation: parameters, run
 // control, the groups of the network with their strategies, the per-generation
@@ -15,8 +15,11 @@
 //
 // What belongs to the caller stays with the caller: the seed of every seeding
 // is an argument (the window passes the clock's second, a driver its fixed
-// seeds), and where the result files go and how their writing went is a
-// ResultFiles value the caller owns.
+// seeds). The model records a run's series; writing them to files is the
+// callers' business (io/result_files.h).
+//
+// The commands that conduct a run (set parameters, build, start, step) are
+// one floor up, in run/run.h.
 //
 // The model checks no parameter against its capacities: callers pass only
 // values it can run (the parameter dialog offers fixed pairs; the driver and
@@ -152,6 +155,15 @@ struct GenerationSeries {
   double C_Avg[MAX_GENERATIONS + 1];
 };
 
+// The most frequent (smallest on a tie), smallest and largest degree that
+// occur in the degree histogram of the built network: the groups whose
+// series the result files show as Typ, Min and Max.
+struct DegreeClasses {
+  int32_t typical;
+  int32_t minimum;
+  int32_t maximum;
+};
+
 struct NetworkMetrics {
   double average_degree;
   double degree_stdev;
@@ -223,28 +235,6 @@ SimulationPtr NewSimulation();
 // Returns a simulation to its program-start state.
 void ClearSimulation(Simulation& sim);
 
-// Where the result files of a run go, and how their writing went. The caller
-// owns it and passes it to the run; the files are written inside the batch
-// that runs generation G, and a failure never stops the run.
-inline constexpr int32_t RESULT_PATH_CAPACITY = 4096;
-inline constexpr int32_t RESULT_FILE_COUNT = 2;
-inline constexpr const char* INITIAL_RESULT_FILE = "Veldaris_Result_Initial.csv";
-inline constexpr const char* ALL_RESULT_FILE = "Veldaris_Result_All.csv";
-
-struct ResultFiles {
-  // The directory of the files, NUL-terminated; empty means the current one.
-  char directory[RESULT_PATH_CAPACITY];
-  // Set when a run has reached its last generation.
-  int32_t written;                                     // 1 once the files of a run were attempted
-  int32_t error[RESULT_FILE_COUNT];                    // errno of each file, 0 when written
-  char path[RESULT_FILE_COUNT][RESULT_PATH_CAPACITY];  // the path of each file (Initial, All)
-  uint8_t sha256[RESULT_FILE_COUNT][32];               // SHA-256 of each file written (error 0)
-};
-
-// Sets the directory; false (and nothing changed) when it does not fit. On
-// Windows both '/' and '\\' end a directory name, elsewhere only '/'.
-bool SetResultDirectory(ResultFiles& files, const char* directory);
-
 // --- Parameters ---------------------------------------------------------------
 
 // The start-up parameters (small world, N 50, S 8, G 1000, K 8, L 10, no
@@ -292,61 +282,11 @@ struct ParameterChoice {
   int32_t rewiring_per_million = -1;
 };
 
-// Setting the parameters as a whole, with the seeding and the effects of the
-// window's Set Parameters command carried to an accepted OK: ResetRun(seed),
-// the choice stored, then ConfirmParameters (with the exact rewiring
-// threshold in place of the percentage's when one is chosen). Returns its
-// result.
-bool SetParameters(Simulation& sim, const ParameterChoice& choice, uint32_t seed);
-
 // The rewiring probability as stored: x * 100.0 truncated toward zero. Values
 // whose percentage would not fit (and NaN) are clamped to +-100000 (NaN gives
 // 0), so the conversion is always defined and the value shown back as "%.1f"
 // of percent / 100 stays within 9 characters.
 int32_t RewiringPercentFromProbability(double probability);
-
-// --- Network and run ------------------------------------------------------------
-
-// Reseeds the generator with seed and clears strategies, outcome counters,
-// crossover points and the eight series. Leaves the network and the flags.
-void ResetRun(Simulation& sim, uint32_t seed);
-
-// The Build Network command: ResetRun, the build (which seeds again with the
-// same seed), network_built := 1, then the degree distribution and the four
-// measures. Needs confirmed parameters.
-void BuildAndMeasureNetwork(Simulation& sim, uint32_t seed);
-
-// Build Network from a list of links between groups 1..N, N = group_count of
-// confirmed parameters; the caller has checked them (ids 1..N, no link of a
-// group with itself, no link given twice, N <= MAX_GROUPS). Draws no random
-// numbers and leaves the generator alone: clears the run as ResetRun does,
-// lays the groups on the circle, links each pair both ways with every list in
-// ascending order, network_type := GIVEN_LINKS, network_built := 1, then the
-// degree distribution and the measures. Groups without links and networks
-// of several components are allowed; such a group plays no game.
-void BuildAndMeasureNetworkFromLinks(Simulation& sim, const int32_t (*links)[2], int32_t link_count);
-
-// generation := 1, run_finished := 0, the mutation threshold taken, ResetRun(seed),
-// random initial strategies. Needs a built network.
-void StartRun(Simulation& sim, uint32_t seed);
-
-// Runs the next ten generations, or nothing once they would pass G (or before
-// StartRun). The batch that runs generation G writes the result files.
-void RunBatch(Simulation& sim, ResultFiles& files);
-
-// True once every generation of the run has been played (generation > G).
-bool RunComplete(const Simulation& sim);
-
-// run_finished := 1: the caller has seen the run complete.
-void FinishRun(Simulation& sim);
-
-// Called after every batch of RunToCompletion, e.g. to show progress.
-using BatchCallback = void (*)(const Simulation& sim, void* context);
-
-// StartRun(seed), then RunBatch until the run is complete, then FinishRun:
-// exactly the calls the windowed program's timers make.
-void RunToCompletion(Simulation& sim, uint32_t seed, ResultFiles& files, BatchCallback after_batch = nullptr,
-                     void* context = nullptr);
 
 // --- Helpers shared with the callers --------------------------------------------
 

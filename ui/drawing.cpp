@@ -4,8 +4,8 @@
 #include <cmath>
 #include <string>
 
+#include "io/number_text.h"
 #include "model/simulation.h"
-#include "ui/number_text.h"
 #include "ui/run_control.h"
 
 namespace veldaris::ui {

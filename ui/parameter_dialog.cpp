@@ -1,6 +1,6 @@
 #include "ui/parameter_dialog.h"
 
-#include "ui/number_text.h"
+#include "io/number_text.h"
 
 namespace veldaris::ui {
 

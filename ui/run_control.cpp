@@ -1,7 +1,5 @@
 #include "ui/run_control.h"
 
-#include <cstring>
-
 namespace veldaris::ui {
 
 namespace {
@@ -11,18 +9,17 @@ std::string ResultFileErrors(const ResultFiles& files) {
   if (files.written == 0) {
     return std::string();
   }
-  static constexpr const char* kNames[RESULT_FILE_COUNT] = {INITIAL_RESULT_FILE, ALL_RESULT_FILE};
   std::string message;
   for (int i = 0; i < RESULT_FILE_COUNT; ++i) {
     if (files.error[i] == 0) {
       continue;
     }
     // The path is empty when the directory and name did not fit together.
-    const char* path = files.path[i][0] != '\0' ? files.path[i] : kNames[i];
+    const char* path = files.path[i][0] != '\0' ? files.path[i] : RESULT_FILE_NAMES[i];
     if (!message.empty()) {
       message += '\n';
     }
-    message += std::string("Could not write the result file \"") + path + "\": " + std::strerror(files.error[i]) + ".";
+    message += std::string("Could not write the result file \"") + path + "\": " + ResultFileError(files, i) + ".";
   }
   return message;
 }
@@ -97,7 +94,12 @@ UiActions OnParametersDialogClosed(WindowState& /*window*/) {
 }
 
 UiActions OnBatchTimer(WindowState& window) {
-  RunBatch(window.sim(), window.result_files);
+  Simulation& sim = window.sim();
+  const bool was_complete = RunComplete(sim);
+  RunBatch(sim);
+  if (!was_complete && RunComplete(sim)) {
+    WriteResultFiles(sim, window.result_files);
+  }
   return UiActions{};
 }
 

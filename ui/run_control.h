@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <string>
 
+#include "io/result_files.h"
 #include "model/simulation.h"
+#include "run/run.h"
 
 namespace veldaris::ui {
 
@@ -116,7 +118,8 @@ UiActions OnCommand(WindowState& window, int id);
 // window shows what it now holds (no network once the dialog dropped it, the
 // chart of cleared series).
 UiActions OnParametersDialogClosed(WindowState& window);
-// The batch timer's tick: RunBatch.
+// The batch timer's tick: RunBatch; the batch that completes the run writes
+// the result files (WriteResultFiles).
 UiActions OnBatchTimer(WindowState& window);
 // The progress timer's tick: the progress line while running; once the run is
 // over, stop the timers, mark the run finished, enable the window, invalidate,

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "results/atomic_file.h"
+#include "io/atomic_file.h"
 #include "ui/drawing.h"
 #include "ui/run_control.h"
 

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "cli_test_support.h"
+#include "io/sha256.h"
 #include "model/simulation.h"
-#include "results/sha256.h"
 
 namespace fs = std::filesystem;
 

@@ -1,6 +1,6 @@
 // Writing a file through a temporary file: what is created, what can never
 // be redirected, and which leftovers a later write removes.
-#include "results/atomic_file.h"
+#include "io/atomic_file.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -86,7 +86,7 @@ TEST_F(ModelAtomicFile, LaterWritesRemoveTheLeftoversOfWritersThatAreGone) {
 
   SetParams(SMALL_WORLD, 50, 4, 10, 4, 10);
   Build(3);
-  RunToCompletion(sim, 3, files);
+  RunAndWrite(3);
   close(fd);
   EXPECT_EQ(Entries(dir_),
             (std::vector<std::string>{all, all + ".1.00000000000000aa.tmp", all + ".3.0123456789abcdee.tmp",

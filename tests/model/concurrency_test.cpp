@@ -42,7 +42,10 @@ TEST_F(ModelConcurrency, ThreeSimulationsOnThreeThreads) {
   }
   std::vector<std::thread> threads;
   for (auto& run : runs) {
-    threads.emplace_back([&run] { RunToCompletion(*run->sim, run->golden.run_seed, run->files); });
+    threads.emplace_back([&run] {
+      RunToCompletion(*run->sim, run->golden.run_seed);
+      WriteResultFiles(*run->sim, run->files);
+    });
   }
   for (std::thread& t : threads) t.join();
   for (const auto& run : runs) ExpectGoldenFiles(*run);
@@ -54,10 +57,12 @@ TEST_F(ModelConcurrency, TwoSimulationsInterleavedBatchByBatch) {
   StartRun(*a.sim, a.golden.run_seed);
   StartRun(*b.sim, b.golden.run_seed);
   while (!RunComplete(*a.sim) || !RunComplete(*b.sim)) {
-    RunBatch(*a.sim, a.files);
-    RunBatch(*b.sim, b.files);
-    RunBatch(*b.sim, b.files);  // b runs ahead, then waits at its end
+    RunBatch(*a.sim);
+    RunBatch(*b.sim);
+    RunBatch(*b.sim);  // b runs ahead, then waits at its end
   }
+  WriteResultFiles(*a.sim, a.files);
+  WriteResultFiles(*b.sim, b.files);
   ExpectGoldenFiles(a);
   ExpectGoldenFiles(b);
 }

@@ -16,11 +16,13 @@
 #include <vector>
 
 #include "game/game_internal.h"
+#include "io/result_files.h"
 #include "model/model_internal.h"
 #include "model/random_internal.h"
 #include "model/simulation.h"
 #include "network/network_internal.h"
 #include "results/results_internal.h"
+#include "run/run.h"
 
 namespace veldaris {
 
@@ -114,6 +116,15 @@ class ModelTest : public ::testing::Test {
     sim.network_built = 1;
   }
 
+  // Execute Simulation to its end with seed, then the result files of the
+  // completed run, as the window and the programs write them.
+  void RunAndWrite(uint32_t seed) {
+    RunToCompletion(sim, seed);
+    if (RunComplete(sim)) {
+      WriteResultFiles(sim, files);
+    }
+  }
+
   // A small-world network of n groups with exactly the given links.
   void MakeNetwork(int32_t n, std::vector<std::pair<int32_t, int32_t>> links) {
     sim.params.group_count = n;
@@ -135,6 +146,7 @@ class ModelTest : public ::testing::Test {
   }
 
   std::string Result(const char* name) const { return ReadFile(dir_ / name); }
+  static std::string Result(const char* name, const std::filesystem::path& dir) { return ReadFile(dir / name); }
 
   SimulationPtr owned_ = NewSimulation();
   Simulation& sim = *owned_;

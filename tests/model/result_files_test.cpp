@@ -2,8 +2,8 @@
 // its result files, and how the result directory is joined to the file names.
 #include <string>
 
+#include "io/sha256.h"
 #include "model_test_support.h"
-#include "results/sha256.h"
 
 namespace veldaris::test {
 namespace {
@@ -48,7 +48,7 @@ TEST_F(ResultFilesTest, RunsRecordTheDigestsOfTheirFiles) {
   const std::filesystem::path golden = std::filesystem::path(VELDARIS_TEST_DATA_DIR) / "golden" / "lattice";
   ASSERT_TRUE(SetParameters(sim, ParameterChoice{SMALL_WORLD, 50, 4, 1000, 4, 10, 0.0}, 42));
   BuildAndMeasureNetwork(sim, 42);
-  RunToCompletion(sim, 43, files);
+  RunAndWrite(43);
   const char* names[] = {INITIAL_RESULT_FILE, ALL_RESULT_FILE};
   for (int32_t i = 0; i < RESULT_FILE_COUNT; ++i) {
     ASSERT_EQ(files.error[i], 0);
@@ -69,7 +69,7 @@ TEST_F(ResultFilesTest, OnlySlashesSeparateDirectoryNames) {
   UseDirectory(odd);
   SetParams(SMALL_WORLD, 10, 2, 10, 2, 4);
   Build(5);
-  RunToCompletion(sim, 6, files);
+  RunAndWrite(6);
   ASSERT_EQ(files.error[0], 0);
   EXPECT_EQ(std::string(files.path[0]), odd.string() + "/" + INITIAL_RESULT_FILE);
   EXPECT_TRUE(std::filesystem::exists(odd / INITIAL_RESULT_FILE));

@@ -1,5 +1,8 @@
 // Generation statistics, the run cycle, the result files, and complete runs
 // compared with reference outputs.
+#include <sys/statvfs.h>
+#include <unistd.h>
+
 #include <array>
 #include <clocale>
 #include <cstdlib>
@@ -45,7 +48,7 @@ TEST_F(ModelRun, DegreeClassesAndClassAverages) {
   CountDegreeHistogram(sim);
   const DegreeClasses c = ScanDegreeClasses(sim);
   EXPECT_EQ(Format("%d %d %d", c.typical, c.minimum, c.maximum), "3 2 9");
-  RecordGeneration(sim, 5, files);
+  RecordGeneration(sim, 5);
   const GenerationSeries& s = sim.series;
   EXPECT_EQ(Format("%g %g %g %g %g %g", s.D_Typ[5], s.C_Typ[5], s.D_Min[5], s.C_Min[5], s.D_Max[5], s.C_Max[5]),
             "6 16.5 2 1.5 9 24.5");
@@ -57,17 +60,17 @@ TEST_F(ModelRun, DegreeClassesAndClassAverages) {
 // clear; the reference outputs cover the generations themselves.
 TEST_F(ModelRun, RunCycleBatchesResetsAndRestarts) {
   SmallLattice(*this, 1000);
-  RunBatch(sim, files);  // before any run: nothing happens
+  RunBatch(sim);  // before any run: nothing happens
   EXPECT_EQ(sim.generation + SeriesMagnitude(sim), 0.0);
   int32_t batches = 0;
   RunToCompletion(
-      sim, 1, files, [](const Simulation&, void* count) { ++*static_cast<int32_t*>(count); }, &batches);
+      sim, 1, [](const Simulation&, void* count) { ++*static_cast<int32_t*>(count); }, &batches);
   EXPECT_EQ(Format("%d %d %d", batches, sim.generation, sim.run_finished), "100 1001 1");
   EXPECT_EQ(SeriesMagnitude(sim, 0, 0) + SeriesMagnitude(sim, 1001), 0.0);
 
   std::vector<char> before(sizeof sim);
   std::memcpy(before.data(), &sim, sizeof sim);
-  RunBatch(sim, files);
+  RunBatch(sim);
   EXPECT_EQ(std::memcmp(before.data(), &sim, sizeof sim), 0) << "a finished run stays as it is";
 
   ResetRun(sim, 1);
@@ -81,13 +84,47 @@ TEST_F(ModelRun, RunCycleBatchesResetsAndRestarts) {
             (std::vector<int32_t>{1, 10, 10, 10, 10, 10}));
 }
 
+// A full disk: the Initial file (the larger one) no longer fits, the All file
+// would. Neither replaces its earlier version. (Root only: on a small tmpfs
+// of its own.)
+TEST_F(ModelRun, AFullDiskKeepsTheEarlierPairWhole) {
+  const std::filesystem::path small = dir_ / "small";
+  std::filesystem::create_directories(small);
+  const std::string mount = "mount -t tmpfs -o size=256k veldaris_test '" + small.string() + "' 2>/dev/null";
+  if (geteuid() != 0 || std::system(mount.c_str()) != 0) GTEST_SKIP() << "cannot mount a tmpfs here";
+  struct Unmount {
+    std::string command;
+    ~Unmount() { EXPECT_EQ(std::system(command.c_str()), 0); }
+  } unmount{"umount '" + small.string() + "'"};
+  SmallLattice(*this, 200);
+  UseDirectory(small);
+  RunAndWrite(1);
+  ASSERT_EQ(files.error[0] + files.error[1], 0);
+  const std::string initial = Result(INITIAL_RESULT_FILE, small);
+  const std::string all = Result(ALL_RESULT_FILE, small);
+  ASSERT_TRUE(initial.size() > 4096 && all.size() < 4096);
+
+  // One page of 4 KiB left.
+  struct statvfs disk {};
+  ASSERT_EQ(statvfs(small.c_str(), &disk), 0);
+  const auto free_bytes = static_cast<size_t>(disk.f_bavail) * disk.f_frsize;
+  std::ofstream(small / "filler", std::ios::binary) << std::string(free_bytes - 4096 - 1, 'x');
+  RunAndWrite(2);
+  EXPECT_EQ(files.error[0], ENOSPC);
+  EXPECT_EQ(files.error[1], RESULT_FILE_WITHHELD);
+  EXPECT_EQ(Result(INITIAL_RESULT_FILE, small), initial);
+  EXPECT_EQ(Result(ALL_RESULT_FILE, small), all);
+  const auto entries = std::distance(std::filesystem::directory_iterator(small), {});
+  EXPECT_EQ(entries, 3);  // the pair and the filler, no temporary file
+}
+
 // Run lengths other than the reference ones: no more Initial rows than
 // generations, and an old longer file replaced completely.
 TEST_F(ModelRun, ResultFileRowsForOtherRunLengths) {
   std::ofstream(dir_ / INITIAL_RESULT_FILE) << std::string(100000, 'x');
   for (int32_t generations : {3000, 30}) {
     SmallLattice(*this, generations);
-    RunToCompletion(sim, 1, files);
+    RunAndWrite(1);
     for (bool all : {false, true}) {
       std::string expected, rows, line;
       for (int32_t r = 1; r <= (all ? generations : std::min(generations, 100)); ++r) {
@@ -101,22 +138,34 @@ TEST_F(ModelRun, ResultFileRowsForOtherRunLengths) {
   }
 }
 
-// The run completes whatever happens to its files; a failed file leaves the
-// other one, an earlier file of its own and no temporary file behind.
-TEST_F(ModelRun, UnwritableFilesDoNotStopTheRun) {
+// The run completes whatever happens to its files, and the pair is replaced
+// together or not at all: a file that cannot be written keeps the other one
+// (written completely, then withheld) from replacing its earlier version, and
+// no temporary file stays behind.
+TEST_F(ModelRun, UnwritableFilesDoNotStopTheRunAndKeepTheEarlierPair) {
   SmallLattice(*this, 1000);
   UseDirectory(dir_ / "missing");
-  RunToCompletion(sim, 1, files);
+  RunAndWrite(1);
   EXPECT_EQ(sim.run_finished * 10000 + sim.generation, 11001);
-  EXPECT_TRUE(files.error[0] != 0 && files.error[1] != 0);
+  EXPECT_EQ(std::vector<int32_t>(files.error, files.error + 2), (std::vector<int32_t>{ENOENT, ENOENT}));
 
-  std::filesystem::create_directories(dir_ / INITIAL_RESULT_FILE / "in_the_way");
   UseDirectory(dir_);
-  RunToCompletion(sim, 1, files);
-  EXPECT_TRUE(files.error[0] != 0 && files.error[1] == 0);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 2);
+  RunAndWrite(1);
+  ASSERT_EQ(files.error[0] + files.error[1], 0);
   const std::string before = Result(ALL_RESULT_FILE);
   EXPECT_EQ(std::count(before.begin(), before.end(), '\n'), 52);
+
+  // Something in the way of the Initial file: the All file of the next run
+  // could be written, but it is not put in place.
+  std::filesystem::remove(dir_ / INITIAL_RESULT_FILE);
+  std::filesystem::create_directories(dir_ / INITIAL_RESULT_FILE / "in_the_way");
+  RunAndWrite(2);
+  EXPECT_NE(files.error[0], 0);
+  EXPECT_EQ(files.error[1], RESULT_FILE_WITHHELD);
+  EXPECT_EQ(ResultFileError(files, 1), "not replaced, because Veldaris_Result_Initial.csv could not be written");
+  EXPECT_EQ(Result(ALL_RESULT_FILE), before);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 2);
+  std::filesystem::remove_all(dir_ / INITIAL_RESULT_FILE);
 
   auto chattr = [this](const char* flag) {
     std::string command = "chattr ";
@@ -124,7 +173,7 @@ TEST_F(ModelRun, UnwritableFilesDoNotStopTheRun) {
     return std::system(command.c_str());
   };
   if (chattr("+i") != 0) GTEST_SKIP() << "cannot make a directory immutable here";
-  RunToCompletion(sim, 2, files);
+  RunAndWrite(3);
   ASSERT_EQ(chattr("-i"), 0);
   EXPECT_NE(files.error[1], 0);
   EXPECT_EQ(Result(ALL_RESULT_FILE), before);
@@ -168,7 +217,7 @@ TEST_P(ModelGolden, CompleteRunsMatchReferenceOutputs) {
       if (sim.degree_histogram[k] != 0) metrics += Format("h[%d]=%d\n", k, sim.degree_histogram[k]);
     }
     EXPECT_EQ(metrics, ReadFile(GoldenDir(c) / "metrics.txt"));
-    RunToCompletion(sim, c.run_seed, files);
+    RunAndWrite(c.run_seed);
     for (const char* file : {INITIAL_RESULT_FILE, ALL_RESULT_FILE}) {
       EXPECT_EQ(Result(file), ReadFile(GoldenDir(c) / file)) << file;
     }
@@ -191,7 +240,7 @@ TEST_P(ModelGolden, ShiftedPayoffsGiveTheReferenceOutputs) {
     ApplyDefaultParameters(sim);
     ASSERT_TRUE(SetParameters(sim, choice, c.network_seed));
     BuildAndMeasureNetwork(sim, c.network_seed);
-    RunToCompletion(sim, c.run_seed, files);
+    RunAndWrite(c.run_seed);
     for (const char* file : {INITIAL_RESULT_FILE, ALL_RESULT_FILE}) {
       EXPECT_EQ(Result(file), ReadFile(GoldenDir(c) / file)) << file;
     }
@@ -210,7 +259,7 @@ TEST_F(ModelRun, ChosenMutationThresholdAndPayoffsAreTheRunsOwn) {
     EXPECT_TRUE(sim.params.payoffs.temptation == 19 && sim.params.payoffs.reward == 10 &&
                 sim.params.payoffs.punishment == 0 && sim.params.payoffs.sucker == -3);
     BuildAndMeasureNetwork(sim, 3);
-    RunToCompletion(sim, 4, files);
+    RunAndWrite(4);
     int32_t changes = 0;
     for (int32_t g = 2; g <= 100; ++g) changes += sim.series.D_Avg[g] != sim.series.D_Avg[1] ? 1 : 0;
     EXPECT_EQ(changes > 0, threshold != 0) << threshold;
@@ -236,7 +285,7 @@ TEST_F(ModelRun, NetworkGivenAsItsLinksRunsAlike) {
       }
     }
     std::shuffle(links.begin(), links.end(), rng);
-    RunToCompletion(sim, 78, files);
+    RunAndWrite(78);
     const std::string initial = Result(INITIAL_RESULT_FILE);
     const std::string all = Result(ALL_RESULT_FILE);
 
@@ -260,7 +309,8 @@ TEST_F(ModelRun, NetworkGivenAsItsLinksRunsAlike) {
     ResultFiles given_files{};
     std::filesystem::create_directory(dir_ / "given");
     ASSERT_TRUE(SetResultDirectory(given_files, (dir_ / "given").c_str()));
-    RunToCompletion(given, 78, given_files);
+    RunToCompletion(given, 78);
+    WriteResultFiles(given, given_files);
     EXPECT_EQ(std::memcmp(&sim.series, &given.series, sizeof sim.series), 0);
     EXPECT_EQ(RandomOutputsDrawn(sim), RandomOutputsDrawn(given));
     EXPECT_EQ(ReadFile(dir_ / "given" / INITIAL_RESULT_FILE), initial);
@@ -274,7 +324,7 @@ TEST_F(ModelRun, RunOnNetworkInPiecesWithGroupsAlone) {
   const int32_t links[][2] = {{1, 2}, {2, 3}, {1, 3}, {4, 5}, {5, 6}, {6, 7}, {4, 7}};
   ASSERT_TRUE(SetParameters(sim, ParameterChoice{GIVEN_LINKS, 9, 4, 100, 2, 10, 0.0}, 1));
   BuildAndMeasureNetworkFromLinks(sim, links, 7);
-  RunToCompletion(sim, 2, files);
+  RunAndWrite(2);
   ASSERT_EQ(files.error[0] + files.error[1], 0);
   for (int32_t g = 1; g <= 100; ++g) {
     const GenerationSeries& s = sim.series;
@@ -295,7 +345,7 @@ TEST_F(ModelRun, ResultFilesAreTheSameBytesInEveryLocale) {
   const ParameterChoice choice{SMALL_WORLD, 50, 8, 1000, 8, 10, 0.1};
   SetParameters(sim, choice, 1234567);
   BuildAndMeasureNetwork(sim, 1234567);
-  RunToCompletion(sim, 1234568, files);
+  RunAndWrite(1234568);
   std::setlocale(LC_ALL, "C");
   for (const char* file : {INITIAL_RESULT_FILE, ALL_RESULT_FILE}) {
     EXPECT_EQ(Result(file), ReadFile(GoldenDir(GOLDEN_CASES[0]) / file));

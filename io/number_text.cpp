@@ -1,4 +1,5 @@
-#include "ui/number_text.h"
+// Number texts that read and write the same in every locale.
+#include "io/number_text.h"
 
 #include <charconv>
 #include <cstdint>
@@ -6,7 +7,7 @@
 #include <optional>
 #include <system_error>
 
-namespace veldaris::ui {
+namespace veldaris {
 
 namespace {
 
@@ -135,4 +136,4 @@ std::optional<double> ReadNumberPrefix(std::string_view text) {
 
 double ParseNumberPrefix(std::string_view text) { return ReadNumberPrefix(text).value_or(0.0); }
 
-}  // namespace veldaris::ui
+}  // namespace veldaris

@@ -1,11 +1,12 @@
-#include "results/atomic_file.h"
+// Writing a file so that a failure never damages the file it replaces.
+#include "io/atomic_file.h"
 
 #include <cerrno>
 #include <cinttypes>
 #include <cstring>
 #include <ctime>
 
-#include "results/sha256.h"
+#include "io/sha256.h"
 
 #ifdef _WIN32
 #define _CRT_RAND_S

@@ -1,4 +1,5 @@
-// The commands of a build and a run: reset, build, start, batches of generations.
+// The run commands: setting parameters, building, starting and stepping a run,
+// and the read interface over what a run recorded.
 #include <initializer_list>
 
 #include "game/game_internal.h"
@@ -7,8 +8,14 @@
 #include "model/simulation.h"
 #include "network/network_internal.h"
 #include "results/results_internal.h"
+#include "run/run.h"
 
 namespace veldaris {
+
+bool SetParameters(Simulation& sim, const ParameterChoice& choice, uint32_t seed) {
+  ResetRun(sim, seed);
+  return ConfirmChoice(sim, NetworkShapeOf(sim), choice);
+}
 
 void ResetRun(Simulation& sim, uint32_t seed) {
   SeedRandom(sim, seed);
@@ -57,20 +64,20 @@ void StartRun(Simulation& sim, uint32_t seed) {
   InitStrategies(sim, StrategyFill::Random);
 }
 
-void RunGeneration(Simulation& sim, int32_t g, ResultFiles& files) {
+void RunGeneration(Simulation& sim, int32_t g) {
   PlayGeneration(sim);
-  RecordGeneration(sim, g, files);
+  RecordGeneration(sim, g);
   EvolveGeneration(sim);
 }
 
-void RunBatch(Simulation& sim, ResultFiles& files) {
+void RunBatch(Simulation& sim) {
   // Before StartRun (generation still 0) there is no run to advance.
   const int32_t c = sim.generation;
   if (c < 1 || c + (BATCH_GENERATIONS - 1) > sim.params.generation_count) {
     return;
   }
   for (int32_t g = c; g < c + BATCH_GENERATIONS; ++g) {
-    RunGeneration(sim, g, files);
+    RunGeneration(sim, g);
   }
   sim.generation = c + BATCH_GENERATIONS;
 }
@@ -79,12 +86,11 @@ bool RunComplete(const Simulation& sim) { return sim.generation > sim.params.gen
 
 void FinishRun(Simulation& sim) { sim.run_finished = 1; }
 
-void RunToCompletion(Simulation& sim, uint32_t seed, ResultFiles& files, BatchCallback after_batch, void* context) {
-  files.written = 0;
+void RunToCompletion(Simulation& sim, uint32_t seed, BatchCallback after_batch, void* context) {
   StartRun(sim, seed);
   while (!RunComplete(sim)) {
     const int32_t before = sim.generation;
-    RunBatch(sim, files);
+    RunBatch(sim);
     if (after_batch != nullptr) {
       after_batch(sim, context);
     }
@@ -93,6 +99,29 @@ void RunToCompletion(Simulation& sim, uint32_t seed, ResultFiles& files, BatchCa
     }
   }
   FinishRun(sim);
+}
+
+RunSeries SeriesOf(const Simulation& sim) {
+  const GenerationSeries& s = sim.series;
+  const int32_t played = sim.generation < 1 ? 0 : sim.generation - 1;
+  const int32_t g_count = sim.params.generation_count;
+  RunSeries series{played < g_count ? played : g_count, {}};
+  int32_t k = 0;
+  for (const double* values : {s.D_Typ, s.C_Typ, s.D_Min, s.C_Min, s.D_Max, s.C_Max, s.D_Avg, s.C_Avg}) {
+    series.values[k++] = values + 1;
+  }
+  return series;
+}
+
+DegreeClasses DegreeClassesOf(const Simulation& sim) { return ScanDegreeClasses(sim); }
+
+GroupView GroupOf(const Simulation& sim, int32_t group) {
+  const GroupRecord& r = sim.groups[group];
+  return GroupView{r.x, r.y, r.degree, r.neighbours + 1, r.clustering};
+}
+
+DegreeDistribution DegreeDistributionOf(const Simulation& sim) {
+  return DegreeDistribution{sim.params.group_count, sim.degree_distribution};
 }
 
 }  // namespace veldaris

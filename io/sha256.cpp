@@ -1,4 +1,5 @@
-#include "results/sha256.h"
+// SHA-256 of the bytes a program writes, without a crypto library.
+#include "io/sha256.h"
 
 #include <cstring>
 

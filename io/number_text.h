@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace veldaris::ui {
+namespace veldaris {
 
 // printf's "%.<decimals>f" of value, as in the "C" locale ("inf", "nan" and
 // "-nan" included).
@@ -24,4 +24,4 @@ double ParseNumberPrefix(std::string_view text);
 // The same, but none when the text does not start with a number.
 std::optional<double> ReadNumberPrefix(std::string_view text);
 
-}  // namespace veldaris::ui
+}  // namespace veldaris
