@@ -23,6 +23,7 @@
 // the sweeps validate their input first).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -209,11 +210,22 @@ struct ResultFiles {
   int32_t error[RESULT_FILE_COUNT];                    // errno of each file, 0 when written
   char path[RESULT_FILE_COUNT][RESULT_PATH_CAPACITY];  // the path of each file (Initial, All)
   uint8_t sha256[RESULT_FILE_COUNT][32];               // SHA-256 of each file written (error 0)
+  // 1: the run writes no file (written stays 0); the caller takes the text of
+  // each file from the completed run with WriteResultText.
+  int32_t caller_writes;
 };
 
 // Sets the directory; false (and nothing changed) when it does not fit. On
 // Windows both '/' and '\\' end a directory name, elsewhere only '/'.
 bool SetResultDirectory(ResultFiles& files, const char* directory);
+
+// Takes result-file text piece by piece: 1 when it took the piece, 0 to stop.
+using TextSink = int32_t (*)(const char* text, size_t length, void* context);
+
+// The text of result file which (0 the Initial file, 1 the All file) of the
+// run sim has completed, the same bytes the run writes into the file, given
+// to sink piece by piece. 1 when sink took every piece.
+int32_t WriteResultText(const Simulation& sim, int32_t which, TextSink sink, void* context);
 
 // --- Parameters ---------------------------------------------------------------
 

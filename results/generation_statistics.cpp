@@ -64,10 +64,9 @@ class RowText {
       ok_ = false;
     }
   }
-  // 1 when the whole row fitted and was written.
-  int32_t WriteTo(std::FILE* file) const {
-    const size_t length = static_cast<size_t>(end_ - text_);
-    return ok_ && std::fwrite(text_, 1, length, file) == length ? 1 : 0;
+  // 1 when the whole row fitted and sink took it.
+  int32_t WriteTo(TextSink sink, void* context) const {
+    return ok_ && sink(text_, static_cast<size_t>(end_ - text_), context) != 0 ? 1 : 0;
   }
 
  private:
@@ -86,7 +85,7 @@ class RowText {
 };
 
 // Gen, the eight series with eight decimals, the three degrees; CR LF.
-int32_t WriteRow(const Simulation& sim, std::FILE* file, int32_t r, const DegreeClasses& classes) {
+int32_t WriteRow(const Simulation& sim, TextSink sink, void* context, int32_t r, const DegreeClasses& classes) {
   const GenerationSeries& s = sim.series;
   RowText row;
   row.Integer(r);
@@ -99,25 +98,25 @@ int32_t WriteRow(const Simulation& sim, std::FILE* file, int32_t r, const Degree
     row.Integer(degree);
   }
   row.Text("\r\n");
-  return row.WriteTo(file);
+  return row.WriteTo(sink, context);
 }
 
-int32_t WriteRows(const Simulation& sim, std::FILE* file, int32_t which, const DegreeClasses& classes) {
+int32_t WriteRows(const Simulation& sim, TextSink sink, void* context, int32_t which, const DegreeClasses& classes) {
   const int32_t g_count = sim.params.generation_count;
-  if (std::fputs(kHeader, file) < 0) {
+  if (sink(kHeader, std::strlen(kHeader), context) == 0) {
     return 0;
   }
   if (which == 0) {
     // Never more rows than generations were played.
     const int32_t last = g_count < kInitialRows ? g_count : kInitialRows;
     for (int32_t r = 1; r <= last; ++r) {
-      if (WriteRow(sim, file, r, classes) == 0) {
+      if (WriteRow(sim, sink, context, r, classes) == 0) {
         return 0;
       }
     }
   } else {
     for (int32_t r = 1; r <= g_count; ++r) {
-      if ((r == 1 || r % kAllRowStep == 0) && WriteRow(sim, file, r, classes) == 0) {
+      if ((r == 1 || r % kAllRowStep == 0) && WriteRow(sim, sink, context, r, classes) == 0) {
         return 0;
       }
     }
@@ -131,9 +130,13 @@ struct RowsToWrite {
   const DegreeClasses* classes;
 };
 
+int32_t WriteToFile(const char* text, size_t length, void* file) {
+  return std::fwrite(text, 1, length, static_cast<std::FILE*>(file)) == length ? 1 : 0;
+}
+
 int32_t WriteResultRows(std::FILE* file, const void* context) {
   const auto* rows = static_cast<const RowsToWrite*>(context);
-  return WriteRows(*rows->sim, file, rows->which, *rows->classes);
+  return WriteRows(*rows->sim, WriteToFile, file, rows->which, *rows->classes);
 }
 
 // Writes one result file under its temporary name; returns 0 or an errno.
@@ -210,9 +213,13 @@ void RecordGeneration(Simulation& sim, int32_t g, ResultFiles& files) {
   s.D_Avg[g] = all.dd / n;
   s.C_Avg[g] = all.cc / n;
 
-  if (g == sim.params.generation_count) {
+  if (g == sim.params.generation_count && files.caller_writes == 0) {
     WriteResultFiles(sim, classes, files);
   }
+}
+
+int32_t WriteResultText(const Simulation& sim, int32_t which, TextSink sink, void* context) {
+  return WriteRows(sim, sink, context, which, ScanDegreeClasses(sim));
 }
 
 int32_t WriteResultFiles(const Simulation& sim, const DegreeClasses& classes, ResultFiles& files) {
