@@ -83,7 +83,8 @@ std::optional<RunRecord> CheckStoredRun(const StoredRun& stored, const SweepPlan
 
 // The finished runs in the store files of dir.
 void FindStoredRuns(const fs::path& dir, const SweepPlan& plan, const std::function<bool(int64_t)>& wanted,
-                    const SeriesVisitor& series, FoundRuns& found) {
+                    const SeriesVisitor& series, const std::function<bool(const fs::path&)>& skip_store,
+                    FoundRuns& found) {
   std::optional<std::vector<fs::path>> stores = StoreFiles(dir, &found.error);
   if (!stores) {
     return;
@@ -91,27 +92,36 @@ void FindStoredRuns(const fs::path& dir, const SweepPlan& plan, const std::funct
   const auto count = static_cast<int64_t>(plan.runs.size());
   for (const fs::path& store : *stores) {
     found.any_source = true;
-    if (const std::optional<ClaimHolder> holder = LiveClaim(store)) {
-      found.live.push_back("\"" + TextOfPath(store) + "\" is still being written by " + holder->Describe());
+    if (skip_store && skip_store(store)) {
+      continue;
     }
-    const std::string error = ReadStore(store, [&](StoredRun&& stored) {
-      if (stored.run < 0 || stored.run >= count || (wanted && !wanted(stored.run)) ||
-          found.finished[static_cast<size_t>(stored.run)]) {
-        return;
-      }
-      std::string why;
-      std::optional<RunRecord> record = CheckStoredRun(stored, plan, &why);
-      if (!record) {
-        found.notes.push_back("run " + std::to_string(stored.run) + " in \"" + TextOfPath(store) +
-                              "\" is not counted: " + why);
-        return;
-      }
-      if (series) {
-        series(stored.run, RunFiles{stored.initial, stored.all, stored.record});
-      }
-      found.finished[static_cast<size_t>(stored.run)] = std::move(record);
-    });
-    if (!error.empty()) {
+    std::optional<ClaimHolder> writer;
+    const std::string error = ReadStore(
+        store,
+        [&](StoredRun&& stored) {
+          if (stored.run < 0 || stored.run >= count || (wanted && !wanted(stored.run)) ||
+              found.finished[static_cast<size_t>(stored.run)]) {
+            return;
+          }
+          std::string why;
+          std::optional<RunRecord> record = CheckStoredRun(stored, plan, &why);
+          if (!record) {
+            found.notes.push_back("run " + std::to_string(stored.run) + " in \"" + TextOfPath(store) +
+                                  "\" is not counted: " + why);
+            return;
+          }
+          if (series) {
+            series(stored.run, RunFiles{stored.initial, stored.all, stored.record});
+          }
+          found.finished[static_cast<size_t>(stored.run)] = std::move(record);
+        },
+        &writer);
+    if (writer) {
+      // Read while its writer is at work: what it had committed, or nothing.
+      found.live.push_back("\"" + TextOfPath(store) + "\" is being written by " + writer->Describe() +
+                           (error.empty() ? "; the runs it has stored so far are counted"
+                                          : "; none of its runs are counted (" + error + ")"));
+    } else if (!error.empty()) {
       found.error = error;
       return;
     }
@@ -454,10 +464,10 @@ int PlanDirectory(const fs::path& dir, const SweepPlan& plan, const std::string&
 }
 
 FoundRuns FindFinishedRuns(const fs::path& dir, const SweepPlan& plan, const std::function<bool(int64_t)>& wanted,
-                           const SeriesVisitor& series) {
+                           const SeriesVisitor& series, const std::function<bool(const fs::path&)>& skip_store) {
   FoundRuns found;
   found.finished.resize(plan.runs.size());
-  FindStoredRuns(dir, plan, wanted, series, found);
+  FindStoredRuns(dir, plan, wanted, series, skip_store, found);
   if (found.error.empty()) {
     FindOldRuns(dir, plan, wanted, series, found);
   }
@@ -470,7 +480,7 @@ int CollectSweep(const fs::path& dir, const SweepPlan& plan, std::ostream& out, 
     database.AddSeries(run, files.initial, files.all);
   });
   for (const std::string& note : found.live) {
-    err << kProgram << ": " << note << "; the runs it has finished so far are counted\n";
+    err << kProgram << ": " << note << "\n";
   }
   for (const std::string& note : found.notes) {
     err << kProgram << ": " << note << "\n";

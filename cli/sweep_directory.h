@@ -57,8 +57,10 @@ struct FoundRuns {
 // counts when its record describes the run and every part matches its
 // digest; its outcomes are computed again from its series. series, when
 // given, receives the result files of every counted run.
+// Store files for which skip_store (when given) is true are not read.
 FoundRuns FindFinishedRuns(const std::filesystem::path& dir, const SweepPlan& plan,
-                           const std::function<bool(int64_t)>& wanted, const SeriesVisitor& series);
+                           const std::function<bool(int64_t)>& wanted, const SeriesVisitor& series,
+                           const std::function<bool(const std::filesystem::path&)>& skip_store = nullptr);
 
 // collect: summary.csv, aggregate.csv, aggregate.svg and results.sqlite from
 // the runs finished in dir. Returns the exit status; a failure to read what

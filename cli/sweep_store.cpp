@@ -459,12 +459,22 @@ std::string StoreWriter::CommitLocked() {
   return error;
 }
 
-std::string ReadStore(const fs::path& store, const std::function<void(StoredRun&&)>& visit) {
+std::string ReadStore(const fs::path& store, const std::function<void(StoredRun&&)>& visit,
+                      std::optional<ClaimHolder>* writer) {
   // Claimed while it is read, unless a writer is at work: then read only.
   std::string claim_text;
   std::string ignored;
   const fs::path claim = store.string() + CLAIM_SUFFIX;
   const bool claimed = TakeClaim(claim, &claim_text, &ignored) == ClaimResult::kTaken;
+  writer->reset();
+  if (!claimed) {
+    *writer = LiveClaim(store);
+    if (!*writer) {
+      *writer = ClaimHolder{"unknown", 0, ""};
+    } else if ((*writer)->host == ThisHost() && (*writer)->pid == ThisProcess()) {
+      writer->reset();  // this process's own store, read before it adds a run
+    }
+  }
   sqlite3* db = nullptr;
   std::string error;
   if (claimed) {

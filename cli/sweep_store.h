@@ -104,9 +104,11 @@ class StoreWriter {
 
 // Reads every run of a store file in one pass, giving each to visit. Empty,
 // or why the file could not be read. A store with a live writer is read as
-// far as it is committed; one without is claimed while it is read, so that a
-// transaction its killed writer left is rolled back first.
-std::string ReadStore(const std::filesystem::path& store, const std::function<void(StoredRun&&)>& visit);
+// far as it is committed, with *writer set to the writer (a failure may then
+// come from a commit in progress); one without is claimed while it is read,
+// so that a transaction its killed writer left is rolled back first.
+std::string ReadStore(const std::filesystem::path& store, const std::function<void(StoredRun&&)>& visit,
+                      std::optional<ClaimHolder>* writer);
 
 // The two averages series of a completed run's generations 1..G in the
 // store's form, and back; nullopt when bytes is not 16 x G long.
