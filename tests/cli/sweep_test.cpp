@@ -19,6 +19,8 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -704,6 +706,44 @@ TEST_F(SweepTest, LeftoversOfAKilledPlanGo) {
   fs::last_write_time(leftover, fs::file_time_type::clock::now() - std::chrono::minutes(5));
   ASSERT_EQ(SmallSweep("out").status, 0);
   EXPECT_FALSE(fs::exists(leftover));
+}
+
+// The store's writer: runs finished within a second are committed together,
+// a run finished a second after the last commit at once; a claim taken over
+// by another process ends the writing.
+TEST_F(SweepTest, StoreWriterCommitsGroupsAndStopsWhenItsClaimIsLost) {
+  const fs::path store = dir_ / StoreFileName(0, 1);
+  std::unique_ptr<StoreWriter> writer;
+  std::string error;
+  ASSERT_EQ(StoreWriter::Open(store, &writer, &error), StoreWriter::OpenResult::kOpened) << error;
+  const auto stored = [&] {
+    std::vector<int64_t> runs;
+    std::optional<ClaimHolder> holder;
+    EXPECT_EQ(ReadStore(
+                  store, [&](StoredRun&& run) { runs.push_back(run.run); }, &holder),
+              "");
+    return runs;
+  };
+  const auto run = [](int64_t number) {
+    StoredRun r;
+    r.run = number;
+    r.record = "{}";
+    return r;
+  };
+  EXPECT_EQ(writer->Add(run(0)), "");
+  EXPECT_EQ(stored(), std::vector<int64_t>{});  // waits for the others of its second
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  EXPECT_EQ(writer->Add(run(1)), "");
+  EXPECT_EQ(stored(), (std::vector<int64_t>{0, 1}));
+  EXPECT_TRUE(writer->Renew());
+
+  WriteFile(store.string() + CLAIM_SUFFIX, "host elsewhere\npid 7\nstarted now\n");
+  EXPECT_FALSE(writer->Renew());
+  EXPECT_EQ(writer->Add(run(2)), "");
+  EXPECT_NE(writer->Flush().find("was taken over by another process"), npos);
+  EXPECT_EQ(writer->Lost(), 1u);
+  writer.reset();
+  EXPECT_EQ(ReadFile(store.string() + CLAIM_SUFFIX), "host elsewhere\npid 7\nstarted now\n");  // left to its owner
 }
 
 // Without a terminal a plain line per interval (here every tick).
