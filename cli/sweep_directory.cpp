@@ -222,7 +222,7 @@ class ResultsDatabase {
   explicit ResultsDatabase(const fs::path& dir) : path_(dir / RESULTS_DATABASE) {
     std::random_device device;
     temp_ = path_.string() + "." + std::to_string(device()) + std::to_string(device()) + ".tmp";
-    if (sqlite3_open_v2(("file:" + EscapedUri(temp_) + "?nolock=1").c_str(), &db_,
+    if (sqlite3_open_v2(SqliteUri(temp_, "nolock=1").c_str(), &db_,
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI, nullptr) != SQLITE_OK) {
       Fail();
       return;
@@ -323,13 +323,6 @@ class ResultsDatabase {
   }
 
  private:
-  static std::string EscapedUri(const std::string& path) {
-    std::string uri;
-    for (const char c : path) {
-      uri += c == '%' ? "%25" : c == '?' ? "%3F" : c == '#' ? "%23" : std::string(1, c);
-    }
-    return uri;
-  }
   void Exec(const std::string& sql) {
     if (error_.empty() && sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
       Fail();

@@ -212,8 +212,9 @@ ClaimResult TakeClaim(const fs::path& claim, std::string* text, std::string* err
   return ClaimResult::kBusy;
 }
 
-// A file: URI of path for sqlite3_open_v2, with options.
-std::string UriOf(const fs::path& path, const char* options) {
+}  // namespace
+
+std::string SqliteUri(const fs::path& path, const char* options) {
   std::string text = TextOfPath(path);
 #ifdef _WIN32
   std::replace(text.begin(), text.end(), '\\', '/');
@@ -237,8 +238,14 @@ std::string UriOf(const fs::path& path, const char* options) {
   return uri + "?" + options;
 }
 
+namespace {
+
 std::string SqliteError(sqlite3* db, const fs::path& path, const std::string& doing) {
-  return doing + " \"" + TextOfPath(path) + "\": " + (db != nullptr ? sqlite3_errmsg(db) : "out of memory");
+  if (db == nullptr) {
+    return doing + " \"" + TextOfPath(path) + "\": out of memory";
+  }
+  return doing + " \"" + TextOfPath(path) + "\": " + sqlite3_errmsg(db) + " (SQLite code " +
+         std::to_string(sqlite3_extended_errcode(db)) + ", errno " + std::to_string(sqlite3_system_errno(db)) + ")";
 }
 
 const char* const kSchema =
@@ -250,7 +257,7 @@ const char* const kSchema =
 sqlite3* OpenDatabase(const fs::path& store, bool create, std::string* error) {
   sqlite3* db = nullptr;
   const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI | (create ? SQLITE_OPEN_CREATE : 0);
-  if (sqlite3_open_v2(UriOf(store, "nolock=1").c_str(), &db, flags, nullptr) != SQLITE_OK) {
+  if (sqlite3_open_v2(SqliteUri(store, "nolock=1").c_str(), &db, flags, nullptr) != SQLITE_OK) {
     *error = SqliteError(db, store, "cannot open");
     sqlite3_close(db);
     return nullptr;
@@ -461,34 +468,55 @@ std::string StoreWriter::CommitLocked() {
 
 std::string ReadStore(const fs::path& store, const std::function<void(StoredRun&&)>& visit,
                       std::optional<ClaimHolder>* writer) {
-  // Claimed while it is read, unless a writer is at work: then read only.
+  // Claimed while it is read, so that a transaction a killed writer left is
+  // rolled back first. A store with a live writer is never opened in place
+  // (even reading it may remove the journal of a commit in progress when
+  // SQLite's locks are off): a copy of it is read, as far as it is complete.
   std::string claim_text;
   std::string ignored;
   const fs::path claim = store.string() + CLAIM_SUFFIX;
   const bool claimed = TakeClaim(claim, &claim_text, &ignored) == ClaimResult::kTaken;
   writer->reset();
+  fs::path copy;
+  bool own = false;
   if (!claimed) {
     *writer = LiveClaim(store);
+    own = *writer && (*writer)->host == ThisHost() && (*writer)->pid == ThisProcess();
     if (!*writer) {
       *writer = ClaimHolder{"unknown", 0, ""};
-    } else if ((*writer)->host == ThisHost() && (*writer)->pid == ThisProcess()) {
-      writer->reset();  // this process's own store, read before it adds a run
     }
   }
   sqlite3* db = nullptr;
   std::string error;
   if (claimed) {
     db = OpenDatabase(store, false, &error);
-  } else if (sqlite3_open_v2(UriOf(store, "nolock=1&mode=ro").c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI,
-                             nullptr) != SQLITE_OK) {
-    error = SqliteError(db, store, "cannot open");
+  } else {
+    fs::path source = store;
+    if (!own) {
+      std::error_code ec;
+      copy = fs::temp_directory_path(ec) / ("veldaris-store-" + RandomSuffix() + ".sqlite");
+      fs::copy_file(store, copy, ec);
+      if (ec) {
+        error = "cannot copy \"" + TextOfPath(store) + "\" to read it: " + ec.message();
+      }
+      source = copy;
+    } else {
+      writer->reset();  // this process's own store, read before it adds a run
+    }
+    if (error.empty() && sqlite3_open_v2(SqliteUri(source, "immutable=1").c_str(), &db,
+                                         SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) != SQLITE_OK) {
+      error = SqliteError(db, store, "cannot open");
+    }
   }
   if (error.empty()) {
     error = ReadRows(db, store, visit);
   }
   sqlite3_close(db);
+  std::error_code ec;
+  if (!copy.empty()) {
+    fs::remove(copy, ec);
+  }
   if (claimed && ReadSmallFile(claim) == claim_text) {
-    std::error_code ec;
     fs::remove(claim, ec);
   }
   return error;

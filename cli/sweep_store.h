@@ -116,6 +116,10 @@ std::string AveragesBytes(const double* c_avg, const double* d_avg, int32_t gene
 std::optional<std::pair<std::vector<double>, std::vector<double>>> AveragesOf(const std::string& bytes,
                                                                               int32_t generations);
 
+// The file: URI of path with the query options given, for sqlite3_open_v2
+// with SQLITE_OPEN_URI (a drive letter and backslashes on Windows).
+std::string SqliteUri(const std::filesystem::path& path, const char* options);
+
 // SHA-256 of bytes as 64 lowercase hex digits.
 std::string DigestHex(const std::string& bytes);
 

@@ -582,7 +582,7 @@ TEST_F(SweepTest, OneWriterPerShardAndStaleClaimsAreTakenOver) {
   std::ostringstream shows;
   shows << '"' << claim.string() << "\" shows that process " << first.pid;
   EXPECT_NE(second.err.find(shows.str()), npos) << second.err;
-  EXPECT_EQ(beside.status, 0) << beside.err;
+  EXPECT_EQ(beside.status, 0) << beside.out << beside.err;
   const std::string summary = ReadFile(out / "summary.csv");
   EXPECT_EQ(Lines(summary).size(), 13u);
 
