@@ -18,7 +18,12 @@ bool IsLockRequest(int command) {
       ;
 }
 
-int Forward(const char* name, int fd, int command, void* argument) {
+// A lock request fails; anything else goes to the C library's function name.
+int Handle(const char* name, int fd, int command, void* argument) {
+  if (IsLockRequest(command)) {
+    errno = ENOLCK;
+    return -1;
+  }
   const auto real = reinterpret_cast<Fcntl>(dlsym(RTLD_NEXT, name));
   if (real == nullptr) {
     errno = ENOSYS;
@@ -34,11 +39,7 @@ extern "C" int fcntl(int fd, int command, ...) {
   va_start(arguments, command);
   void* argument = va_arg(arguments, void*);
   va_end(arguments);
-  if (IsLockRequest(command)) {
-    errno = ENOLCK;
-    return -1;
-  }
-  return Forward("fcntl", fd, command, argument);
+  return Handle("fcntl", fd, command, argument);
 }
 
 extern "C" int fcntl64(int fd, int command, ...) {
@@ -46,9 +47,5 @@ extern "C" int fcntl64(int fd, int command, ...) {
   va_start(arguments, command);
   void* argument = va_arg(arguments, void*);
   va_end(arguments);
-  if (IsLockRequest(command)) {
-    errno = ENOLCK;
-    return -1;
-  }
-  return Forward("fcntl64", fd, command, argument);
+  return Handle("fcntl64", fd, command, argument);
 }
