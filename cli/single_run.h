@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "cli/run_parameters.h"
+#include "cli/parameter_table.h"
 #include "model/simulation.h"
 
 namespace veldaris::cli {

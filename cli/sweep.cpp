@@ -106,7 +106,8 @@ int RunCommand(const std::string& sweep_file, const std::string& out_text, const
     return Usage(streams, "--out must name a directory");
   }
   std::string sweep_text;
-  const std::optional<SweepPlan> loaded = LoadSweep(PathOfText(sweep_file), &sweep_text, streams.err);
+  const std::optional<SweepPlan> loaded =
+      LoadSweep(PathOfText(sweep_file), &sweep_text, streams.err, PathOfText(out_text));
   if (!loaded) {
     return EXIT_USAGE;
   }
@@ -194,7 +195,7 @@ std::optional<SweepPlan> SweepOfDirectory(const std::string& dir_text, const Swe
     return std::nullopt;
   }
   std::string text;
-  return LoadSweep(dir / SWEEP_COPY, &text, streams.err);
+  return LoadSweep(dir / SWEEP_COPY, &text, streams.err, dir);
 }
 
 int CollectCommand(const std::string& dir_text, const SweepStreams& streams) {
@@ -259,7 +260,7 @@ int SlurmCommand(const std::string& sweep_file, const std::string& out_text, con
     return usage("--write must name a file");
   }
   std::string sweep_text;
-  const std::optional<SweepPlan> loaded = LoadSweep(sweep_file, &sweep_text, streams.err);
+  const std::optional<SweepPlan> loaded = LoadSweep(sweep_file, &sweep_text, streams.err, PathOfText(out_text));
   if (!loaded) {
     return EXIT_USAGE;
   }
@@ -315,6 +316,9 @@ int SlurmCommand(const std::string& sweep_file, const std::string& out_text, con
   array->sweep_file = TextOfPath(AbsolutePath(sweep_file));
   array->out_dir = TextOfPath(dir);
   const std::string script = SlurmScript(*array);
+  for (const std::string& warning : NodeLocalWarnings(*array, NodeLocalDirectories())) {
+    streams.err << kProgram << ": " << warning << "\n";
+  }
   if (write) {
     if (const std::string failure = WriteTextFile(*write, script); !failure.empty()) {
       streams.err << kProgram << ": could not write \"" << *write << "\": " << failure << "\n";
@@ -340,7 +344,7 @@ int SlurmCommand(const std::string& sweep_file, const std::string& out_text, con
        << " from a node that shares " << TextOfPath(dir) << " with the compute nodes:\n"
        << "  sbatch " << script_word << "\n"
        << "Collect once every task has succeeded (<jobid>: the number sbatch printed):\n"
-       << "  " << CollectJobCommand(program, TextOfPath(dir)) << "\n"
+       << "  " << CollectJobCommand(*array) << "\n"
        << "or after the array by hand:\n"
        << "  " << ShellWord(program) << " collect " << ShellWord(TextOfPath(dir)) << "\n"
        << "Submitting the same script again after a failure, a time-out or scancel makes only the runs still "

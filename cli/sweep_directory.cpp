@@ -16,6 +16,7 @@
 #include "cli/path_text.h"
 #include "cli/program_support.h"
 #include "cli/single_run.h"
+#include "cli/sweep_networks.h"
 #include "cli/sweep_plot.h"
 #include "results/atomic_file.h"
 
@@ -362,7 +363,7 @@ std::string WriteTextFile(const fs::path& path, const std::string& text) {
   return code == 0 ? std::string() : std::string(std::strerror(code));
 }
 
-std::optional<SweepPlan> LoadSweep(const fs::path& path, std::string* text, std::ostream& err) {
+std::optional<SweepPlan> LoadSweep(const fs::path& path, std::string* text, std::ostream& err, const fs::path& dir) {
   std::string error;
   const std::optional<std::string> contents = ReadWholeFile(path, &error);
   if (!contents) {
@@ -370,7 +371,7 @@ std::optional<SweepPlan> LoadSweep(const fs::path& path, std::string* text, std:
     return std::nullopt;
   }
   *text = *contents;
-  std::optional<SweepPlan> plan = ParseSweepFile(*contents, TextOfPath(path), &error);
+  std::optional<SweepPlan> plan = ParseSweepFile(*contents, TextOfPath(path), &error, SweepNetworkLoader(path, dir));
   if (!plan) {
     err << kProgram << ": " << TextOfPath(path) << ": " << error << "\n";
   }
@@ -389,7 +390,7 @@ bool DirectoryFits(const fs::path& dir, const SweepPlan& plan, std::ostream& err
   const fs::path copy = dir / SWEEP_COPY;
   if (fs::exists(copy, ec)) {
     std::string text;
-    const std::optional<SweepPlan> saved = LoadSweep(copy, &text, err);
+    const std::optional<SweepPlan> saved = LoadSweep(copy, &text, err, dir);
     if (!saved) {
       return false;
     }
@@ -439,6 +440,9 @@ int PlanDirectory(const fs::path& dir, const SweepPlan& plan, const std::string&
     if (const std::string error = WriteTextFile(copy, sweep_text); !error.empty()) {
       return failed("cannot write \"" + TextOfPath(copy) + "\": " + error);
     }
+  }
+  if (const std::string error = KeepNetworkCopies(plan, dir); !error.empty()) {
+    return failed(error);
   }
   const std::string plan_csv = PlanCsv(plan);
   std::string ignored;

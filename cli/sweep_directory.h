@@ -22,8 +22,10 @@ inline constexpr const char* PLAN_FILE = "plan.csv";
 inline constexpr const char* OLD_RUNS_DIRECTORY = "runs";
 inline constexpr const char* RESULTS_DATABASE = "results.sqlite";
 
-// Reads and checks a sweep file; nullopt with the message printed on err.
-std::optional<SweepPlan> LoadSweep(const std::filesystem::path& path, std::string* text, std::ostream& err);
+// Reads and checks a sweep file (the networks it names found as for the
+// sweep's directory dir); nullopt with the message printed on err.
+std::optional<SweepPlan> LoadSweep(const std::filesystem::path& path, std::string* text, std::ostream& err,
+                                   const std::filesystem::path& dir);
 
 // Whether dir can hold this sweep: absent, empty, or made from a sweep file
 // that plans the same runs. Prints why not.

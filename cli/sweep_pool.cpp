@@ -187,7 +187,8 @@ size_t MakeRuns(const SweepPlan& plan, const std::vector<size_t>& pending, unsig
 
 double RunCost(const RunParameters& p) {
   const double n = p.groups;
-  return static_cast<double>(p.generations) * n * p.strategies * p.length * (p.connectivity + 1.0) + n * n * n;
+  const double degree = p.network_from ? 2.0 * static_cast<double>(p.network_from->links.size()) / n : p.connectivity;
+  return static_cast<double>(p.generations) * n * p.strategies * p.length * (degree + 1.0) + n * n * n;
 }
 
 }  // namespace veldaris::cli

@@ -133,18 +133,18 @@ TEST_F(SweepTest, RunsEqualVeldarisRunsAndFilesAreTheSameWhateverJobsAndShards) 
   // One store file, no file per run.
   EXPECT_EQ(Names(dir_ / "one"), kSweepFiles);
   for (const std::vector<std::string>& row : plan) {
-    ASSERT_EQ(row.size(), 12u);
+    ASSERT_EQ(row.size(), 13u);
     const fs::path alone = dir_ / "alone" / row[0];
     const Result r = Drive({"--network", row[3],          "--groups",   row[4],           "--strategies",
                             row[5],      "--generations", row[6],       "--connectivity", row[7],
                             "--length",  row[8],          "--rewiring", row[9],           "--network-seed",
-                            row[10],     "--run-seed",    row[11],      "--output-dir",   alone.string()});
+                            row[11],     "--run-seed",    row[12],      "--output-dir",   alone.string()});
     ASSERT_EQ(r.status, 0) << r.err;
     const fs::path exported = dir_ / "exported" / row[0];
     for (const char* file : {INITIAL_RESULT_FILE, ALL_RESULT_FILE}) {
       EXPECT_EQ(ReadFile(exported / file), ReadFile(alone / file)) << row[0] << " " << file;
     }
-    EXPECT_NE(ReadFile(exported / "run.json").find("\"run_seed\": " + row[11] + ",\n"), npos);
+    EXPECT_NE(ReadFile(exported / "run.json").find("\"run_seed\": " + row[12] + ",\n"), npos);
   }
   // Grid order, then replicate; the last key varies fastest.
   EXPECT_EQ(plan[3][1], "1");
@@ -231,7 +231,7 @@ TEST_F(SweepTest, RefusesBadSweepFilesWithoutCreatingTheDirectory) {
       {"rewiring = []\n" + valid, {"rewiring must be", "an empty array"}},
       {"groups = [5, 50]\nconnectivity = 8\n" + valid,
        {"connectivity must be an even number from 2 to groups - 1 (4 here) (got \"8\") in the point groups = 5"}},
-      {"rewiring = [0.1, 0.10]\n" + valid, {"rewiring lists 0.1 twice"}},
+      {"rewiring = [0.1, 0.10]\n" + valid, {"rewiring lists 0.1 and 0.10, the same value"}},
       {"groups = 50\n", {"replicates is missing"}},
       {"replicates = 2\n", {"seed is missing"}},
       {"replicates = 0\nseed = 1\n", {"replicates must be a whole number from 1 to 100000 (got \"0\")"}},
@@ -393,7 +393,7 @@ TEST(SweepStatistics, MeansDeviationsAndIntervalsByHand) {
   const auto column = [&](const std::string& name) {
     return static_cast<size_t>(std::find(header.begin(), header.end(), name) - header.begin());
   };
-  ASSERT_EQ(header.size(), 9u + 6 * 4);
+  ASSERT_EQ(header.size(), 10u + 6 * 4);
   const std::vector<std::string> first = Fields(lines[1]);
   const std::vector<std::string> second = Fields(lines[2]);
   ASSERT_EQ(first.size(), header.size());
@@ -439,15 +439,15 @@ TEST_F(SweepTest, AggregatePlotHasEveryPointAndBar) {
   const std::string svg = ReadFile(dir_ / "out" / "aggregate.svg");
   EXPECT_TRUE(WellFormed(svg));
   // connectivity varies as much as generations and is on the x axis (the
-  // later key wins a tie); one line per run length. 4 points x C and D, each
-  // with a bar (3 replicates), and a legend entry per line.
+  // later key wins a tie); one line per number of generations. 4 points in
+  // each of the two panels, each with a bar (3 replicates), and a legend
+  // entry per line.
   EXPECT_EQ(Count(svg, "<g class=\"point\">"), 8u);
   EXPECT_EQ(Count(svg, "<g class=\"bar\">"), 8u);
-  EXPECT_EQ(Count(svg, "<g class=\"legend\">"), 4u);
+  EXPECT_EQ(Count(svg, "<g class=\"legend\">"), 2u);
   EXPECT_NE(svg.find(">connectivity</text>"), npos);
-  EXPECT_NE(svg.find("C_Avg generations 100"), npos);
-  EXPECT_NE(svg.find("stroke=\"#0000ff\""), npos);  // blue: cooperation
-  EXPECT_NE(svg.find("stroke=\"#ff0000\""), npos);  // red: defection
+  EXPECT_NE(svg.find(">generations 100</text>"), npos);
+  EXPECT_NE(svg.find(">Mutual cooperation: C_Avg / L</text>"), npos);
 
   // A point with one finished replicate has its mean but no bar; one with none, nothing.
   MakeOldLayout("out");
