@@ -199,6 +199,7 @@ std::optional<RunRecord> ParseRunRecord(const std::string& text, std::string* er
     const nlohmann::json j = nlohmann::json::parse(text);
     RunRecord r;
     r.program = j.at("program").get<std::string>();
+    r.version = j.at("version").get<std::string>();
     if (j.contains("run")) {
       r.position =
           SweepPosition{j.at("run").get<int64_t>(), j.at("point").get<int64_t>(), j.at("replicate").get<int64_t>()};

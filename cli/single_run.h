@@ -53,6 +53,7 @@ struct SweepPosition {
 // Everything run.json holds.
 struct RunRecord {
   std::string program;  // the program that made the run
+  std::string version;  // its version, as read back (run.json always gets VERSION)
   std::optional<SweepPosition> position;
   RunParameters parameters;
   RunSeeds seeds{};

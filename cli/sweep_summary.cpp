@@ -75,6 +75,21 @@ double OutcomeValue(const RunRecord& r, int32_t outcome) {
 
 }  // namespace
 
+bool RecordDescribesRun(const RunRecord& record, const SweepPlan& plan, const PlannedRun& run, std::string* why) {
+  if (record.program != SWEEP_PROGRAM || record.version != VERSION) {
+    *why = "was made by " + record.program + " " + record.version + ", not by this " + SWEEP_PROGRAM + " " + VERSION;
+    return false;
+  }
+  if (!record.position || record.position->run != run.run || record.position->point != run.point ||
+      record.position->replicate != run.replicate || record.seeds.network != run.seeds.network ||
+      record.seeds.run != run.seeds.run ||
+      !SameParameters(record.parameters, plan.points[static_cast<size_t>(run.point)])) {
+    *why = "describes another run than the plan's";
+    return false;
+  }
+  return true;
+}
+
 std::optional<RunRecord> LoadFinishedRun(const std::string& run_directory, const SweepPlan& plan, const PlannedRun& run,
                                          std::string* why) {
   const fs::path dir = PathOfText(run_directory);
@@ -89,11 +104,8 @@ std::optional<RunRecord> LoadFinishedRun(const std::string& run_directory, const
     *why = "its run.json is not a complete run record (" + error + ")";
     return std::nullopt;
   }
-  if (!record->position || record->position->run != run.run || record->position->point != run.point ||
-      record->position->replicate != run.replicate || record->seeds.network != run.seeds.network ||
-      record->seeds.run != run.seeds.run ||
-      !SameParameters(record->parameters, plan.points[static_cast<size_t>(run.point)])) {
-    *why = "its run.json describes another run than the plan's";
+  if (!RecordDescribesRun(*record, plan, run, why)) {
+    *why = "its run.json " + *why;
     return std::nullopt;
   }
   for (const ResultFileRecord& file : record->files) {

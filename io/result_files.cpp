@@ -55,10 +55,10 @@ class RowText {
       ok_ = false;
     }
   }
-  // 1 when the whole row fitted and was written.
-  int32_t WriteTo(std::FILE* file) const {
-    const size_t length = static_cast<size_t>(end_ - text_);
-    return ok_ && std::fwrite(text_, 1, length, file) == length ? 1 : 0;
+  // 1 when the whole row fitted and put took it.
+  template <typename Put>
+  int32_t WriteTo(Put& put) const {
+    return ok_ && put(text_, static_cast<size_t>(end_ - text_)) ? 1 : 0;
   }
 
  private:
@@ -77,7 +77,8 @@ class RowText {
 };
 
 // Gen, the eight series with eight decimals, the three degrees; CR LF.
-int32_t WriteRow(const RunSeries& series, std::FILE* file, int32_t r, const DegreeClasses& classes) {
+template <typename Put>
+int32_t WriteRow(const RunSeries& series, Put& put, int32_t r, const DegreeClasses& classes) {
   RowText row;
   row.Integer(r);
   for (const double* values : series.values) {
@@ -89,25 +90,28 @@ int32_t WriteRow(const RunSeries& series, std::FILE* file, int32_t r, const Degr
     row.Integer(degree);
   }
   row.Text("\r\n");
-  return row.WriteTo(file);
+  return row.WriteTo(put);
 }
 
-int32_t WriteRows(const RunSeries& series, std::FILE* file, int32_t which, const DegreeClasses& classes) {
+// The file's bytes, given to put piece by piece (put returns whether it took
+// the piece); 1 when every piece was taken.
+template <typename Put>
+int32_t WriteRows(const RunSeries& series, Put& put, int32_t which, const DegreeClasses& classes) {
   const int32_t g_count = series.generations;
-  if (std::fputs(kHeader, file) < 0) {
+  if (!put(kHeader, std::strlen(kHeader))) {
     return 0;
   }
   if (which == 0) {
     // Never more rows than generations were played.
     const int32_t last = g_count < kInitialRows ? g_count : kInitialRows;
     for (int32_t r = 1; r <= last; ++r) {
-      if (WriteRow(series, file, r, classes) == 0) {
+      if (WriteRow(series, put, r, classes) == 0) {
         return 0;
       }
     }
   } else {
     for (int32_t r = 1; r <= g_count; ++r) {
-      if ((r == 1 || r % kAllRowStep == 0) && WriteRow(series, file, r, classes) == 0) {
+      if ((r == 1 || r % kAllRowStep == 0) && WriteRow(series, put, r, classes) == 0) {
         return 0;
       }
     }
@@ -123,7 +127,8 @@ struct RowsToWrite {
 
 int32_t WriteResultRows(std::FILE* file, const void* context) {
   const auto* rows = static_cast<const RowsToWrite*>(context);
-  return WriteRows(*rows->series, file, rows->which, *rows->classes);
+  auto put = [file](const char* text, size_t length) { return std::fwrite(text, 1, length, file) == length; };
+  return WriteRows(*rows->series, put, rows->which, *rows->classes);
 }
 
 // Writes one result file under its temporary name; returns 0 or an errno.
@@ -193,6 +198,18 @@ std::string ResultFileError(const ResultFiles& files, int32_t i) {
     return std::string("not replaced, because ") + RESULT_FILE_NAMES[1 - i] + " could not be written";
   }
   return files.error[i] != 0 ? std::strerror(files.error[i]) : std::string();
+}
+
+std::string ResultFileText(const Simulation& sim, int32_t which) {
+  std::string text;
+  auto put = [&text](const char* piece, size_t length) {
+    text.append(piece, length);
+    return true;
+  };
+  const RunSeries series = SeriesOf(sim);
+  const DegreeClasses classes = DegreeClassesOf(sim);
+  WriteRows(series, put, which, classes);
+  return text;
 }
 
 }  // namespace veldaris

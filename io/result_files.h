@@ -54,6 +54,10 @@ bool SetResultDirectory(ResultFiles& files, const char* directory);
 // leaves 1: a mixed pair, which the digests in files tell apart.)
 int32_t WriteResultFiles(const Simulation& sim, ResultFiles& files);
 
+// The bytes result file which (0: Initial, 1: All) of the run sim has
+// completed holds when written: for a caller that keeps them elsewhere.
+std::string ResultFileText(const Simulation& sim, int32_t which);
+
 // Why file i (0: Initial, 1: All) is not in place, as a sentence fragment
 // ("No space left on device"); empty when it is.
 std::string ResultFileError(const ResultFiles& files, int32_t i);

@@ -314,8 +314,8 @@ TEST_F(SlurmScriptTest, TheCommandPlansTheDirectoryOrChangesNothing) {
   } else {
     EXPECT_NE(written.err.find("warning: DIR \"" + out.string() + "\" is under"), npos) << written.err;
   }
-  for (const char* entry : {"sweep.toml", "plan.csv", "runs", "slurm"}) EXPECT_TRUE(fs::exists(out / entry)) << entry;
-  EXPECT_TRUE(fs::is_empty(out / "runs"));
+  for (const char* entry : {"sweep.toml", "plan.csv", "slurm"}) EXPECT_TRUE(fs::exists(out / entry)) << entry;
+  EXPECT_EQ(std::distance(fs::directory_iterator(out), {}), 3);
   EXPECT_FALSE(fs::exists(out / "summary.csv"));
   const std::string text = ReadFile(script);
   // The very program that wrote it (here this test), and absolute paths.
@@ -355,7 +355,7 @@ TEST_F(SlurmScriptTest, TheCommandPlansTheDirectoryOrChangesNothing) {
       {"slurm", small, "--out", out.string(), "--time", "1h", "--write", script.string()},
       {"slurm", small, "--out", out.string(), "--write", small},
       {"slurm", small, "--out", out.string(), "--write", (out / "plan.csv").string()},
-      {"slurm", small, "--out", out.string(), "--write", (out / "runs" / "x").string()},
+      {"slurm", small, "--out", out.string(), "--write", (out / "results.sqlite").string()},
       {"slurm", small, "--out", out.string(), "--write", dir_.string()},
       {"slurm", small, "--out", (dir_ / "back\\slash").string()},
       {"slurm", small, "--out", (dir_ / "new").string(), "--partition", "a'b", "--write", (dir_ / "new.sh").string()},
@@ -368,7 +368,7 @@ TEST_F(SlurmScriptTest, TheCommandPlansTheDirectoryOrChangesNothing) {
   }
   EXPECT_EQ(ReadFile(script), text);
   EXPECT_EQ(ReadFile(out / "plan.csv"), plan);
-  EXPECT_EQ(std::distance(fs::directory_iterator(out / "runs"), {}), 2);  // the task's two runs
+  EXPECT_TRUE(fs::exists(out / "runs-1-of-3.sqlite"));  // the task's two runs
   EXPECT_FALSE(fs::exists(dir_ / "new"));
   EXPECT_FALSE(fs::exists(dir_ / "new.sh"));
   EXPECT_FALSE(fs::exists(dir_ / "back\\slash"));

@@ -2,8 +2,8 @@
 # veldaris-sweep slurm on a real Slurm: a single-node cluster of the test's
 # own (cluster.sh) runs the script of a 12-run sweep as an array of 3 tasks,
 # at most 2 at a time; the collected files equal a local run's; every task's
-# log names its shard; after two run directories are deleted, submitting the
-# same script again makes exactly those two. The cluster is stopped and its
+# log names its shard; after one shard's store file is deleted, submitting
+# the same script again makes exactly that shard's runs. The cluster is stopped and its
 # files removed however the test ends.
 #
 #   sweep_array_test.sh VELDARIS_SWEEP
@@ -115,25 +115,19 @@ for file in summary.csv aggregate.csv aggregate.svg; do
 done
 [ "$(wc -l < "$out/summary.csv")" -eq 13 ] || fail "summary.csv has not 12 runs"
 
-# Runs 4 and 8 lost (a node's disk, say): the same script again makes
-# exactly those, in the tasks of their shards, and leaves the others alone.
-declare -A record
-for run in $(seq 0 11); do
-  record[$run]="$(cat "$out/runs/$run/run.json")"
+# Shard 1's store lost (a node's disk, say): the same script again makes
+# exactly that shard's runs, and leaves the other shards alone.
+for shard in 0 2; do
+  cp "$out/runs-$shard-of-3.sqlite" "$tmp/kept-$shard.sqlite"
 done
-rm -rf "$out/runs/4" "$out/runs/8"
+rm -f "$out/runs-1-of-3.sqlite"
 submit
 second="$job"
 grep -q "shard 0/3: 4 runs; 4 already finished, making 0" "$out/slurm/${second}_0.out" || fail "task 0 made runs again"
-grep -q "shard 1/3: 4 runs; 3 already finished, making 1" "$out/slurm/${second}_1.out" || fail "task 1 did not make run 4"
-grep -q "shard 2/3: 4 runs; 3 already finished, making 1" "$out/slurm/${second}_2.out" || fail "task 2 did not make run 8"
-for run in $(seq 0 11); do
-  now="$(cat "$out/runs/$run/run.json")"
-  if [ "$run" -eq 4 ] || [ "$run" -eq 8 ]; then
-    [ "$now" != "${record[$run]}" ] || fail "run $run was not made again"
-  else
-    [ "$now" == "${record[$run]}" ] || fail "run $run was made again"
-  fi
+grep -q "shard 1/3: 4 runs; 0 already finished, making 4" "$out/slurm/${second}_1.out" || fail "task 1 did not make its runs"
+grep -q "shard 2/3: 4 runs; 4 already finished, making 0" "$out/slurm/${second}_2.out" || fail "task 2 made runs again"
+for shard in 0 2; do
+  cmp "$tmp/kept-$shard.sqlite" "$out/runs-$shard-of-3.sqlite" || fail "shard $shard's store changed"
 done
 "$sweep" collect "$out" > /dev/null
 for file in summary.csv aggregate.csv aggregate.svg; do

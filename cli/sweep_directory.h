@@ -1,0 +1,83 @@
+// A sweep's directory: its copy of the sweep file and its plan, the runs
+// finished in its store files (and in runs/<run>/ of directories made before
+// the store), and what collect and export write from them.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/sweep_plan.h"
+#include "cli/sweep_store.h"
+#include "cli/sweep_summary.h"
+
+namespace veldaris::cli {
+
+inline constexpr const char* SWEEP_COPY = "sweep.toml";
+inline constexpr const char* PLAN_FILE = "plan.csv";
+inline constexpr const char* OLD_RUNS_DIRECTORY = "runs";
+inline constexpr const char* RESULTS_DATABASE = "results.sqlite";
+
+// Reads and checks a sweep file (the networks it names found as for the
+// sweep's directory dir); nullopt with the message printed on err.
+std::optional<SweepPlan> LoadSweep(const std::filesystem::path& path, std::string* text, std::ostream& err,
+                                   const std::filesystem::path& dir);
+
+// Whether dir can hold this sweep: absent, empty, or made from a sweep file
+// that plans the same runs. Prints why not.
+bool DirectoryFits(const std::filesystem::path& dir, const SweepPlan& plan, std::ostream& err);
+
+// Sets dir up for the sweep (DirectoryFits having said it can hold it): the
+// directory, the copy of the sweep file, the plan and the subdirectories
+// given; removes what killed writers of those files left. Returns the exit
+// status, with the message printed.
+int PlanDirectory(const std::filesystem::path& dir, const SweepPlan& plan, const std::string& sweep_text,
+                  const std::vector<std::string>& subdirectories, std::ostream& err);
+
+// What a counted run made, as the files veldaris-run writes.
+struct RunFiles {
+  const std::string& initial;  // the Initial result file's bytes
+  const std::string& all;      // the All result file's bytes
+  const std::string& record;   // run.json's
+};
+using SeriesVisitor = std::function<void(int64_t run, const RunFiles& files)>;
+
+struct FoundRuns {
+  FinishedRuns finished;           // one entry per run of the plan
+  std::vector<std::string> notes;  // runs found but not counted, and why
+  std::vector<std::string> live;   // store files a writer still has claimed
+  std::string error;               // what could not be read; the runs are then not known
+  bool any_source = false;         // a store file or runs/ was there
+};
+
+// The finished runs of the plan among those wanted (all when wanted is
+// empty) in dir's store files and runs/, read in one pass each. A stored run
+// counts when its record describes the run and every part matches its
+// digest; its outcomes are computed again from its series. series, when
+// given, receives the result files of every counted run.
+// Store files for which skip_store (when given) is true are not read.
+FoundRuns FindFinishedRuns(const std::filesystem::path& dir, const SweepPlan& plan,
+                           const std::function<bool(int64_t)>& wanted, const SeriesVisitor& series,
+                           const std::function<bool(const std::filesystem::path&)>& skip_store = nullptr);
+
+// collect: summary.csv, aggregate.csv, aggregate.svg and results.sqlite from
+// the runs finished in dir. Returns the exit status; a failure to read what
+// the sweep made leaves every output as it was.
+int CollectSweep(const std::filesystem::path& dir, const SweepPlan& plan, std::ostream& out, std::ostream& err);
+
+// export: the result files and run.json of the runs listed (all when empty)
+// into out_dir/<run>/. Returns the exit status.
+int ExportRuns(const std::filesystem::path& dir, const SweepPlan& plan, const std::vector<int64_t>& runs,
+               const std::filesystem::path& out_dir, std::ostream& out, std::ostream& err);
+
+// "3,5-9,12" as run numbers below count; nullopt when it is not such a list.
+std::optional<std::vector<int64_t>> ParseRunList(const std::string& text, int64_t count);
+
+// Writes text to path through a temporary file; empty or why not.
+std::string WriteTextFile(const std::filesystem::path& path, const std::string& text);
+
+}  // namespace veldaris::cli
