@@ -10,6 +10,7 @@
 #include <system_error>
 #include <vector>
 
+#include "cli/fresh_seeds.h"
 #include "cli/network_export.h"
 #include "cli/output_paths.h"
 #include "cli/path_text.h"
@@ -148,7 +149,7 @@ std::optional<DriverPlan> ParseDriverCommandLine(int argc, const char* const* ar
   if (!o.network_file.empty() && !NetworkFormatOf(o.network_file, &network_format)) {
     return usage(RefusalMessage("--network-file", "a file name ending in .graphml or .csv", o.network_file));
   }
-  // No output may overwrite another.
+  // No output may overwrite another, nor replace what is not a regular file.
   const std::string record_path = PathInDirectory(o.output_dir, RUN_RECORD_FILE);
   std::vector<NamedOutput> outputs = {
       {"the result file", PathInDirectory(o.output_dir, INITIAL_RESULT_FILE)},
@@ -161,9 +162,8 @@ std::optional<DriverPlan> ParseDriverCommandLine(int argc, const char* const* ar
   if (!o.network_file.empty()) {
     outputs.push_back({"--network-file", o.network_file});
   }
-  const std::string clash = OutputClash(outputs);
-  if (!clash.empty()) {
-    return usage(clash + ": every output needs a file of its own");
+  if (const Status checked = CheckOutputs(outputs); !checked.ok()) {
+    return usage(checked.failure().Message());
   }
   *status = EXIT_OK;
   DriverPlan plan;
@@ -181,6 +181,18 @@ std::optional<DriverPlan> ParseDriverCommandLine(int argc, const char* const* ar
 
 int ExecuteDriverPlan(const DriverPlan& plan, const DriverStreams& streams) {
   const DriverPlan& o = plan;
+  // Every seeding while the parameters are set and the network is built uses
+  // the network seed, every seeding of the run the run seed; a seed not given
+  // is fresh from the system's entropy source (not the clock's second, which
+  // runs started in the same second would share).
+  uint32_t fresh[2] = {0, 0};
+  if (!o.network_seed || !o.run_seed) {
+    if (const Status drawn = FreshSeeds(fresh, 2); !drawn.ok()) {
+      streams.err << kProgram << ": " << drawn.failure().Message() << "\n";
+      return drawn.failure().ExitStatus();
+    }
+  }
+  const RunSeeds seeds{o.network_seed ? *o.network_seed : fresh[0], o.run_seed ? *o.run_seed : fresh[1]};
   std::error_code ec;
   const std::filesystem::path output_dir = PathOfText(o.output_dir);
   std::filesystem::create_directories(output_dir, ec);
@@ -203,16 +215,8 @@ int ExecuteDriverPlan(const DriverPlan& plan, const DriverStreams& streams) {
   ResultFiles files{};
   SetResultDirectory(files, o.output_dir.c_str());  // its length was checked above
 
-  // Every seeding while the parameters are set and the network is built uses
-  // the network seed, every seeding of the run the run seed; a seed not given
-  // is the clock's second at that moment, as in the window.
-  RunSeeds seeds{};
-  seeds.network = o.network_seed ? *o.network_seed : ClockSeconds();
   RunRecord record;
   PrepareRun(*sim, o.parameters, seeds, kProgram, record);
-
-  seeds.run = o.run_seed ? *o.run_seed : ClockSeconds();
-  record.seeds.run = seeds.run;
   streams.out << "Network seed: " << seeds.network << "\n"
               << "Run seed: " << seeds.run << "\n";
   PrintMeasures(streams.out, *sim);
