@@ -1,11 +1,13 @@
 // How the command-line programs report errors, one way across cli/.
 //
-// A function that can fail returns a Status, or a Result<T> when it also gives
+// A function that can fail returns a Status, or an Outcome<T> when it also gives
 // a value. A failure is a value, Failure, that says what failed (quoting what
 // was typed: an option, a path) and why, and of which kind it is. Functions
 // pass it up unchanged or add to it; only the program's edge (RunDriver,
 // RunSweepCommand) turns it into a message, "<program>: <what>: <why>", and an
 // exit status. No errno integers, 0/1 flags or bare strings between functions.
+// A question whose answer may be "none" (which format a file name asks for)
+// is not a failure and returns std::optional.
 #pragma once
 
 #include <optional>
@@ -55,10 +57,10 @@ class [[nodiscard]] Status {
 
 // A value, or the failure that stopped its making.
 template <typename T>
-class [[nodiscard]] Result {
+class [[nodiscard]] Outcome {
  public:
-  Result(T value) : state_(std::move(value)) {}            // NOLINT(google-explicit-constructor)
-  Result(Failure failure) : state_(std::move(failure)) {}  // NOLINT(google-explicit-constructor)
+  Outcome(T value) : state_(std::move(value)) {}            // NOLINT(google-explicit-constructor)
+  Outcome(Failure failure) : state_(std::move(failure)) {}  // NOLINT(google-explicit-constructor)
   bool ok() const { return std::holds_alternative<T>(state_); }
   const T& value() const { return std::get<T>(state_); }
   T& value() { return std::get<T>(state_); }

@@ -122,12 +122,15 @@ std::string RunRecordJson(const RunRecord& r) {
   return j.dump(2) + "\n";
 }
 
-int32_t WriteRunRecord(const std::string& path, const RunRecord& record) {
+Status WriteRunRecord(const std::string& path, const RunRecord& record) {
   const std::string text = RunRecordJson(record);
-  return WriteFileAtomically(path.c_str(), WriteText, &text);
+  if (const int32_t code = WriteFileAtomically(path.c_str(), WriteText, &text); code != 0) {
+    return Failure::Write("could not write the run record \"" + path + "\"", std::strerror(code));
+  }
+  return {};
 }
 
-std::optional<RunRecord> ParseRunRecord(const std::string& text, std::string* error) {
+Outcome<RunRecord> ParseRunRecord(const std::string& text) {
   try {
     const nlohmann::json j = nlohmann::json::parse(text);
     RunRecord r;
@@ -139,8 +142,7 @@ std::optional<RunRecord> ParseRunRecord(const std::string& text, std::string* er
     const nlohmann::json& p = j.at("parameters");
     const std::string network = p.at("network").get<std::string>();
     if (network != "small-world" && network != "scale-free") {
-      *error = "unknown network \"" + network + "\"";
-      return std::nullopt;
+      return Failure::Usage("not a complete run record", "unknown network \"" + network + "\"");
     }
     r.parameters.network_type = network == "scale-free" ? SCALE_FREE : SMALL_WORLD;
     r.parameters.groups = p.at("groups").get<int32_t>();
@@ -177,8 +179,7 @@ std::optional<RunRecord> ParseRunRecord(const std::string& text, std::string* er
     r.wall_seconds = j.at("wall_seconds").get<double>();
     return r;
   } catch (const std::exception& e) {
-    *error = e.what();
-    return std::nullopt;
+    return Failure::Usage("not a complete run record", e.what());
   }
 }
 

@@ -194,8 +194,8 @@ std::string ExecuteSweepRun(Simulation& sim, const SweepPlan& plan, const Planne
     }
     const fs::path record_path = temp / RUN_RECORD_FILE;
     if (error.empty()) {
-      if (const int32_t code = WriteRunRecord(TextOfPath(record_path), record); code != 0) {
-        error = "could not write \"" + TextOfPath(record_path) + "\": " + std::strerror(code);
+      if (const Status written = WriteRunRecord(TextOfPath(record_path), record); !written.ok()) {
+        error = "could not write \"" + TextOfPath(record_path) + "\": " + written.failure().why;
       }
     }
     if (error.empty()) {
@@ -260,14 +260,15 @@ int Collect(const fs::path& dir, const SweepPlan& plan, const SweepStreams& stre
 
 // Reads and checks a sweep file; nullopt with the message printed.
 std::optional<SweepPlan> LoadSweep(const fs::path& path, std::string* text, const SweepStreams& streams) {
-  std::string error;
-  const std::optional<std::string> contents = ReadWholeFile(path, &error);
-  if (!contents) {
-    streams.err << kProgram << ": cannot read the sweep file \"" << TextOfPath(path) << "\": " << error << "\n";
+  const Outcome<std::string> contents = ReadWholeFile(path);
+  if (!contents.ok()) {
+    streams.err << kProgram << ": cannot read the sweep file \"" << TextOfPath(path) << "\": " << contents.failure().why
+                << "\n";
     return std::nullopt;
   }
-  *text = *contents;
-  std::optional<SweepPlan> plan = ParseSweepFile(*contents, TextOfPath(path), &error);
+  *text = contents.value();
+  std::string error;
+  std::optional<SweepPlan> plan = ParseSweepFile(*text, TextOfPath(path), &error);
   if (!plan) {
     streams.err << kProgram << ": " << TextOfPath(path) << ": " << error << "\n";
   }
@@ -339,8 +340,7 @@ int PlanDirectory(const fs::path& dir, const SweepPlan& plan, const std::string&
   }
   const std::string plan_csv = PlanCsv(plan);
   const fs::path plan_path = dir / kPlanFile;
-  std::string ignored;
-  if (ReadWholeFile(plan_path, &ignored) != plan_csv) {
+  if (const Outcome<std::string> old = ReadWholeFile(plan_path); !old.ok() || old.value() != plan_csv) {
     if (const std::string error = WriteTextFile(plan_path, plan_csv); !error.empty()) {
       return failed("cannot write \"" + TextOfPath(plan_path) + "\": " + error);
     }

@@ -473,13 +473,13 @@ TEST_F(DriverTest, OutcomesAreTheGoldenSeriesFinalValuesAndTailMeans) {
   ASSERT_EQ(r.status, 0) << r.err;
   ASSERT_EQ(ReadFile(dir_ / "out" / "Veldaris_Result_Initial.csv"),
             ReadFile(kGolden / "sw50" / "Veldaris_Result_Initial.csv"));
-  std::string error;
-  const auto record = veldaris::cli::ParseRunRecord(ReadFile(dir_ / "out" / "run.json"), &error);
-  ASSERT_TRUE(record) << error;
-  EXPECT_NEAR(record->outcomes.c_avg_final, 2.78064583, 5e-9);
-  EXPECT_NEAR(record->outcomes.d_avg_final, 2.14916757, 5e-9);
-  EXPECT_NEAR(record->outcomes.c_avg_tail, 2.696148594, 5e-9);
-  EXPECT_NEAR(record->outcomes.d_avg_tail, 2.235838519, 5e-9);
+  const auto record = veldaris::cli::ParseRunRecord(ReadFile(dir_ / "out" / "run.json"));
+  ASSERT_TRUE(record.ok()) << record.failure().Message();
+  const veldaris::cli::RunOutcomes& o = record.value().outcomes;
+  EXPECT_NEAR(o.c_avg_final, 2.78064583, 5e-9);
+  EXPECT_NEAR(o.d_avg_final, 2.14916757, 5e-9);
+  EXPECT_NEAR(o.c_avg_tail, 2.696148594, 5e-9);
+  EXPECT_NEAR(o.d_avg_tail, 2.235838519, 5e-9);
 }
 
 // --output-dir leaves room for the longest file name in it: 4031 characters
