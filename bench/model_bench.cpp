@@ -6,6 +6,7 @@
 //   BM_WholeRun      a whole run of G generations in batches of ten, result
 //                    files included; draws_per_second counts the generator's
 //                    outputs of the run (initial strategies included);
+//   BM_WholeRunPayoffs  the same under payoffs other than the default ones;
 //   BM_Batch         one batch of ten generations (what one tick of the
 //                    window's 20 ms timer runs), median_us the median batch;
 //   BM_Phases        one generation, split into play, statistics and
@@ -138,6 +139,15 @@ void WholeRuns(benchmark::State& state, const ParameterChoice& choice) {
 
 void BM_WholeRun(benchmark::State& state) { WholeRuns(state, kLargestDialogCase); }
 BENCHMARK(BM_WholeRun)->ArgName("set")->Arg(2)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
+// The same run under other payoffs (T 1.9, R 1, P 0, S 0 with one decimal:
+// 19, 10, 0, 0), which take play's general scoring.
+void BM_WholeRunPayoffs(benchmark::State& state) {
+  ParameterChoice choice = kLargestDialogCase;
+  choice.payoffs = {19, 10, 0, 0};
+  WholeRuns(state, choice);
+}
+BENCHMARK(BM_WholeRunPayoffs)->ArgName("set")->Arg(2)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
 // One batch per iteration, timed alone; the run starts again (untimed)
 // before it would reach G, so no result file is written while timing.

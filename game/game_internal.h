@@ -20,14 +20,18 @@ enum class StrategyFill : int32_t {
 };
 void InitStrategies(Simulation& sim, StrategyFill fill);
 
-// The group's S strategies play those of the neighbour; only the group's own
-// scores and outcome counters change.
+// The group's S strategies play those of the neighbour under the default
+// payoffs, move by move; only the group's own scores and outcome counters
+// change.
 void PlayNeighbour(Simulation& sim, int32_t group, int32_t neighbour);
 
 // One generation of play for groups 1..N, each followed by the averaging of
 // its scores and counters per neighbour. Plays on the moves as bits, on the
-// simulation's instruction set; the scores and counters are exactly those of
-// PlayNeighbour's move-by-move games.
+// simulation's instruction set, under the simulation's payoffs; the scores
+// and counters are exactly those of move-by-move games (PlayNeighbour's under
+// the default payoffs). A score is the sum over the neighbours, taken exactly,
+// divided by the degree and rounded half up (toward plus infinity at .5, also
+// for negative sums). Groups without links play nothing.
 void PlayGeneration(Simulation& sim);
 
 // RoundHalfUp(total / count), the quotient taken in double precision, as play
@@ -37,10 +41,18 @@ void PlayGeneration(Simulation& sim);
 // most 5 L count); in double precision otherwise.
 int32_t RoundedAverage(int32_t total, int32_t count);
 
+// floor((2 total + count) / (2 count)), the quotient rounded toward minus
+// infinity: total / count rounded half up, exactly, as play averages a score
+// under other payoffs. For count in 1..MAX_GROUPS, |total| < 2^42 and a
+// quotient that fits 32 bits (a score of play is at most 10^6 x 100 moves x
+// 499 neighbours in size, its average 10^8).
+int32_t RoundedSumAverage(int64_t total, int32_t count);
+
 // --- Evolution ---
 
 // Competition ranking of strategies 1..S by score (1 = best; ties share the
-// better rank and the ranks below a tie are skipped).
+// better rank and the ranks below a tie are skipped): 1 plus the number of
+// the group's strategies with a strictly higher score, for any scores.
 void RankStrategies(Simulation& sim, int32_t group);
 // Copies a uniformly drawn strategy of the second-highest score (of the top
 // score when all tie) into the group's representative.

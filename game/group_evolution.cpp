@@ -1,3 +1,4 @@
+// The evolution step inside every group: ranking, representative, template, crossover with mutation.
 #include <cstddef>
 #include <cstring>
 
@@ -58,8 +59,10 @@ constexpr int32_t kLanes = 4;
 // Competition ranking: 1 plus the number of strictly higher scores, which is
 // what the descending sort of the scores (after a head of 10000, with zeros
 // filling the 33 entries) and the search for each score's first position give
-// for every score of play (0..5 L, below 10000). Four strategies at a time
-// are compared with every score; a true lane comparison is -1.
+// for every score of play under the default payoffs (0..5 L, below 10000).
+// The counting holds for any scores, negative ones and ones of 10000 and more
+// included, which other payoffs give. Four strategies at a time are compared
+// with every score (signed comparisons); a true lane comparison is -1.
 void Rank(GroupRecord& r, int32_t s_count) {
   const int32_t* score = r.strategies.score;
   // Copies of fixed length, which compile to a few vector moves (a loop of

@@ -1,3 +1,4 @@
+// One generation of play: every group's strategies against its neighbours', on the moves as bits.
 #include <cstring>
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -76,8 +77,9 @@ uint64_t MoveMask(int32_t length, int32_t w) {
 // Play on the moves as bits, kWords words of them per strategy (1 for
 // L <= 64). A game then costs a few word operations instead of L comparisons:
 // with A and B the cooperations of the two strategies and C those in the same
-// move, the playing side scores L - A + 4B - C (the payoff 1 - a + 4b - ab
-// summed over the moves), mutual cooperation is C and mutual defection
+// move, the playing side scores T (B - C) + R C + P (L - A - B + C) + S (A - C),
+// under the default payoffs L - A + 4B - C (the payoff 1 - a + 4b - ab summed
+// over the moves); mutual cooperation is C and mutual defection
 // L - A - B + C. Summed over the neighbours these are integers, so the scores
 // and counters are exactly those of move-by-move games. Moves past L are
 // masked out of the group's own side, so they take no part.
@@ -103,8 +105,63 @@ template <int32_t kWords>
   }
 }
 
+// Sums of any payoffs averaged over count neighbours (1..MAX_GROUPS) as
+// RoundedSumAverage defines them: floor((2 total + count) / (2 count)). The
+// numerator is first raised by kOffset times the divisor, which makes it
+// positive for every |total| < kOffset and adds kOffset to the quotient; the
+// quotient of y is then the high half of y times r = ceil(2^64 / (2 count)),
+// exactly while y (r 2 count - 2^64) < 2^64, which holds for y < 2^54 (the
+// error term is below 2 count <= 1000 < 2^10). A multiplication instead of a
+// 64-bit division per strategy.
+class SumAverager {
+ public:
+  static constexpr int64_t kOffset = int64_t{1} << 42;
+
+  explicit SumAverager(int32_t count)
+      : count_(count), reciprocal_(count >= 1 && count <= MAX_GROUPS ? kReciprocals.of[count] : 0) {}
+
+  int32_t operator()(int64_t total) const {
+    const int64_t divisor = 2 * static_cast<int64_t>(count_);
+    const auto y = static_cast<uint64_t>(2 * total + count_ + kOffset * divisor);
+    const auto quotient = static_cast<int64_t>((static_cast<Bits128>(y) * reciprocal_) >> 64);
+    return static_cast<int32_t>(quotient - kOffset);
+  }
+
+ private:
+  struct Reciprocals {
+    uint64_t of[MAX_GROUPS + 1];  // ceil(2^64 / (2 d))
+  };
+  static constexpr Reciprocals kReciprocals = [] {
+    Reciprocals t{};
+    for (uint64_t d = 1; d <= MAX_GROUPS; ++d) {
+      t.of[d] = static_cast<uint64_t>(((static_cast<Bits128>(1) << 64) + 2 * d - 1) / (2 * d));
+    }
+    return t;
+  }();
+  // |total| < 2^42 and 2 count < 2^10 keep y below 2^43 + 2^52 < 2^54.
+  static_assert(kOffset * 2 * MAX_GROUPS < (int64_t{1} << 53));
+
+  int32_t count_;
+  uint64_t reciprocal_;
+};
+
+// The score of a group's strategy over its played neighbours under any
+// payoffs, from A (its cooperations per game), B and C summed: the games
+// score T (B - C) + R C + P (L - A - B + C) + S (A - C), summed exactly in
+// 64 bits (at most 10^6 x 100 moves x 499 neighbours in size).
+int64_t GeneralScore(const Payoffs& pay, int32_t played, int32_t length, int32_t own_cooperations, int32_t theirs,
+                     int32_t common) {
+  const int64_t a = static_cast<int64_t>(played) * own_cooperations;
+  const int64_t b = theirs;
+  const int64_t c = common;
+  const int64_t moves = static_cast<int64_t>(played) * length;
+  return pay.temptation * (b - c) + pay.reward * c + pay.punishment * (moves - a - b + c) + pay.sucker * (a - c);
+}
+
 // The group's scores and counters from C and B summed over its played
-// neighbours (common and theirs, indexed by strategy).
+// neighbours (common and theirs, indexed by strategy). kGeneral: under the
+// simulation's payoffs; else under the default ones, in 32-bit arithmetic.
+template <bool kGeneral>
 [[gnu::always_inline]] inline void Settle(Simulation& sim, int32_t g, int32_t played, const int32_t* common,
                                           const int32_t* theirs) {
   const int32_t s_count = sim.params.strategy_count;
@@ -112,11 +169,17 @@ template <int32_t kWords>
   GroupRecord& r = sim.groups[g];
   StrategySlots& own = r.strategies;
   const ScoreAverager average(r.degree);
+  const SumAverager average_sum(r.degree);
   int32_t cc = 0;
   int32_t dd = 0;
   for (int32_t s = 1; s <= s_count; ++s) {
     const int32_t alone = played * (length - own.cooperations[s]);  // L - A summed
-    own.score[s] = average(own.score[s] + alone + 4 * theirs[s] - common[s]);
+    if constexpr (kGeneral) {
+      const int64_t total = GeneralScore(sim.params.payoffs, played, length, own.cooperations[s], theirs[s], common[s]);
+      own.score[s] = average_sum(own.score[s] + total);
+    } else {
+      own.score[s] = average(own.score[s] + alone + 4 * theirs[s] - common[s]);
+    }
     cc += common[s];
     dd += alone - theirs[s] + common[s];
   }
@@ -126,7 +189,7 @@ template <int32_t kWords>
   sim.counters.DD[g] = (sim.counters.DD[g] + dd) / r.degree / s_count;
 }
 
-template <int32_t kWords>
+template <int32_t kWords, bool kGeneral>
 [[gnu::always_inline]] inline void PlayGroups(Simulation& sim) {
   const int32_t n = sim.params.group_count;
   const int32_t s_count = sim.params.strategy_count;
@@ -161,15 +224,25 @@ template <int32_t kWords>
       }
       ++played;
     }
-    Settle(sim, g, played, common, theirs);
+    Settle<kGeneral>(sim, g, played, common, theirs);
   }
 }
 
-void PlayPortable(Simulation& sim) {
+template <bool kGeneral>
+[[gnu::always_inline]] inline void PlayAnyLength(Simulation& sim) {
   if (sim.params.strategy_length <= 64) {
-    PlayGroups<1>(sim);
+    PlayGroups<1, kGeneral>(sim);
   } else {
-    PlayGroups<MOVE_WORDS>(sim);
+    PlayGroups<MOVE_WORDS, kGeneral>(sim);
+  }
+}
+
+// general: the simulation's payoffs are not the default ones.
+void PlayPortable(Simulation& sim, bool general) {
+  if (general) {
+    PlayAnyLength<true>(sim);
+  } else {
+    PlayAnyLength<false>(sim);
   }
 }
 
@@ -177,11 +250,11 @@ void PlayPortable(Simulation& sim) {
 #define VELDARIS_HAVE_X86_VARIANTS 1
 
 // The same code compiled for POPCNT, taken only where the processor has it.
-__attribute__((target("popcnt"))) void PlayWithPopcnt(Simulation& sim) {
-  if (sim.params.strategy_length <= 64) {
-    PlayGroups<1>(sim);
+__attribute__((target("popcnt"))) void PlayWithPopcnt(Simulation& sim, bool general) {
+  if (general) {
+    PlayAnyLength<true>(sim);
   } else {
-    PlayGroups<MOVE_WORDS>(sim);
+    PlayAnyLength<false>(sim);
   }
 }
 
@@ -208,7 +281,7 @@ VELDARIS_AVX2 inline __m256i Load4(const void* p) { return _mm256_loadu_si256(st
 // the 32-bit lanes of a third, so that the sums stay in registers while the
 // neighbours go by. Lanes past S are loaded (slots 1..32 always exist) but
 // masked out of the group's own side, and their sums never read.
-template <int32_t kWords>
+template <int32_t kWords, bool kGeneral>
 VELDARIS_AVX2 void PlayGroupsAvx2(Simulation& sim) {
   const int32_t n = sim.params.group_count;
   const int32_t s_count = sim.params.strategy_count;
@@ -264,7 +337,7 @@ VELDARIS_AVX2 void PlayGroupsAvx2(Simulation& sim) {
       _mm256_storeu_si256(reinterpret_cast<__m256i*>(common + first), _mm256_blend_epi32(low, high, 0xf0));
       _mm256_storeu_si256(reinterpret_cast<__m256i*>(theirs + first), theirs_all);
     }
-    Settle(sim, g, played, common, theirs);
+    Settle<kGeneral>(sim, g, played, common, theirs);
   }
 }
 
@@ -275,6 +348,8 @@ VELDARIS_AVX2 void PlayGroupsAvx2(Simulation& sim) {
 }  // namespace
 
 int32_t RoundedAverage(int32_t total, int32_t count) { return ScoreAverager(count)(total); }
+
+int32_t RoundedSumAverage(int64_t total, int32_t count) { return SumAverager(count)(total); }
 
 void InitStrategies(Simulation& sim, StrategyFill fill) {
   if (fill == StrategyFill::Clear) {
@@ -322,22 +397,30 @@ void PlayNeighbour(Simulation& sim, int32_t group, int32_t neighbour) {
 }
 
 void PlayGeneration(Simulation& sim) {
+  const Payoffs& pay = sim.params.payoffs;
+  const bool general = pay.temptation != DEFAULT_PAYOFFS.temptation || pay.reward != DEFAULT_PAYOFFS.reward ||
+                       pay.punishment != DEFAULT_PAYOFFS.punishment || pay.sucker != DEFAULT_PAYOFFS.sucker;
 #ifdef VELDARIS_HAVE_X86_VARIANTS
   const InstructionSet set = UsableInstructionSet(sim.instruction_set);
   if (set >= InstructionSet::Avx2) {
-    if (sim.params.strategy_length <= 64) {
-      PlayGroupsAvx2<1>(sim);
+    const bool short_moves = sim.params.strategy_length <= 64;
+    if (general && short_moves) {
+      PlayGroupsAvx2<1, true>(sim);
+    } else if (general) {
+      PlayGroupsAvx2<MOVE_WORDS, true>(sim);
+    } else if (short_moves) {
+      PlayGroupsAvx2<1, false>(sim);
     } else {
-      PlayGroupsAvx2<MOVE_WORDS>(sim);
+      PlayGroupsAvx2<MOVE_WORDS, false>(sim);
     }
     return;
   }
   if (set >= InstructionSet::Popcnt) {
-    PlayWithPopcnt(sim);
+    PlayWithPopcnt(sim, general);
     return;
   }
 #endif
-  PlayPortable(sim);
+  PlayPortable(sim, general);
 }
 
 }  // namespace veldaris

@@ -12,8 +12,14 @@ namespace veldaris {
 // 1 when key equals one of entries 1..count of list (entry 0 ignored), else 0.
 int32_t ListContains(const int32_t* list, int32_t key, int32_t count);
 
-// The sentinel that ends neighbour lists under the current network type.
+// The sentinel that ends neighbour lists of a network type, and under the
+// current one.
+int32_t SentinelOf(int32_t network_type);
 int32_t NeighbourSentinel(const Simulation& sim);
+
+// What ResetRun clears, without seeding: strategies, outcome counters,
+// crossover points and the eight series.
+void ClearRunState(Simulation& sim);
 
 // One generation: play, statistics of generation g (which at g = G writes the
 // result files), evolution.

@@ -1,3 +1,4 @@
+// MT19937 in whole blocks of 624 outputs, and the bitmaps of outputs below a bound.
 #include "model/mt_block.h"
 
 #include <climits>
@@ -213,6 +214,17 @@ void AtMostBitmap(const uint32_t* values, int32_t count, uint32_t limit, uint64_
 #else
   AtMostBitmapScalar(values, count, limit, bits);
 #endif
+}
+
+void BelowBitmap(const uint32_t* values, int32_t count, uint64_t bound, uint64_t* bits, InstructionSet set) {
+  if (bound == 0) {
+    for (int32_t w = 0; w < BitmapWords(count); ++w) {
+      bits[w] = 0;
+    }
+    return;
+  }
+  constexpr uint64_t kAll = uint64_t{1} << 32;
+  AtMostBitmap(values, count, static_cast<uint32_t>((bound < kAll ? bound : kAll) - 1), bits, set);
 }
 
 }  // namespace veldaris

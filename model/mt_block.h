@@ -32,4 +32,8 @@ constexpr int32_t BitmapWords(int32_t count) { return (count + 63) / 64; }
 // with SSE2 where the target has it (every x86-64), else one by one.
 void AtMostBitmap(const uint32_t* values, int32_t count, uint32_t limit, uint64_t* bits, InstructionSet set);
 
+// The same with bit i set exactly when values[i] < bound, for bound in
+// 0..2^32: no bit for 0, every bit below count for 2^32 (or more).
+void BelowBitmap(const uint32_t* values, int32_t count, uint64_t bound, uint64_t* bits, InstructionSet set);
+
 }  // namespace veldaris

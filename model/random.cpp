@@ -1,3 +1,4 @@
+// The simulation's generator: seeding, regeneration, the mutation bitmap of each block.
 #include "model/mt_block.h"
 #include "model/random_internal.h"
 
@@ -12,7 +13,7 @@ constexpr int32_t kNeverSeeded = RANDOM_BLOCK + 1;
 constexpr uint32_t kDefaultSeed = 5489U;
 
 void MarkMutations(Simulation& sim) {
-  AtMostBitmap(sim.random_outputs, RANDOM_BLOCK, MUTATION_OUTPUT_LIMIT, sim.mutation_bits, sim.instruction_set);
+  BelowBitmap(sim.random_outputs, RANDOM_BLOCK, sim.mutation_output_bound, sim.mutation_bits, sim.instruction_set);
 }
 
 }  // namespace
@@ -25,6 +26,11 @@ void SeedRandom(Simulation& sim, uint32_t seed) {
   }
   sim.mti = RANDOM_BLOCK;
   sim.random_drawn_before_block = -RANDOM_BLOCK;
+}
+
+void TakeMutationThreshold(Simulation& sim) {
+  sim.mutation_output_bound = MutationOutputBound(sim.params.mutation_per_million);
+  MarkMutations(sim);
 }
 
 void RegenerateRandom(Simulation& sim) {

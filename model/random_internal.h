@@ -24,12 +24,23 @@ constexpr uint32_t LargestOutputDrawingBelow(int32_t n, int32_t v) {
   return static_cast<uint32_t>(((static_cast<uint64_t>(v) << 32) - 1U) / static_cast<uint64_t>(n));
 }
 
-// A copied move mutates when 1 + UniformBelow(10^6) <= trunc(MUTATION_RATE
-// 10^6), that is when the draw is below that threshold (1000), that is when
-// the output is at most this value (4294967).
+// A copied move mutates when 1 + UniformBelow(10^6) <= T, the threshold
+// params.mutation_per_million: when floor(u 10^6 / 2^32) < T, that is when
+// the output u is below ceil(T 2^32 / 10^6). T is held to 0..10^6, so the
+// bound runs from 0 (never) to 2^32 (always).
 inline constexpr int32_t MUTATION_DRAW_RANGE = 1000000;
+constexpr uint64_t MutationOutputBound(int32_t per_million) {
+  const uint64_t t = per_million <= 0                     ? 0U
+                     : per_million >= MUTATION_DRAW_RANGE ? static_cast<uint64_t>(MUTATION_DRAW_RANGE)
+                                                          : static_cast<uint64_t>(per_million);
+  return ((t << 32) + MUTATION_DRAW_RANGE - 1) / MUTATION_DRAW_RANGE;
+}
+// Under the default threshold (trunc(MUTATION_RATE 10^6) = 1000) the outputs
+// that mutate are those at most this value (4294967).
 inline constexpr uint32_t MUTATION_OUTPUT_LIMIT =
     LargestOutputDrawingBelow(MUTATION_DRAW_RANGE, static_cast<int32_t>(MUTATION_RATE* MUTATION_DRAW_RANGE));
+static_assert(MutationOutputBound(DEFAULT_MUTATION_PER_MILLION) == MUTATION_OUTPUT_LIMIT + uint64_t{1});
+static_assert(MutationOutputBound(DEFAULT_MUTATION_PER_MILLION) == DEFAULT_MUTATION_OUTPUT_BOUND);
 
 // Runs of up to 128 bits, such as the moves of a strategy longer than 64.
 __extension__ using Bits128 = unsigned __int128;
@@ -42,6 +53,10 @@ Bits LowBits(int32_t count) {
 
 // Standard MT19937 initialisation from one word.
 void SeedRandom(Simulation& sim, uint32_t seed);
+
+// mutation_output_bound := the bound of params.mutation_per_million, and the
+// outputs of the current block not yet drawn marked under it.
+void TakeMutationThreshold(Simulation& sim);
 
 // Regenerates the whole state vector and its outputs once all 624 have been
 // used (seeding with 5489 first if never seeded).
@@ -84,8 +99,8 @@ class RandomStream {
   }
 
   // The mutation test of each of the next count outputs (1..128, Bits wide
-  // enough): bit i is set when the i-th output is at most
-  // MUTATION_OUTPUT_LIMIT. Takes count outputs, read from the blocks' bitmaps.
+  // enough): bit i is set when the i-th output is below the simulation's
+  // mutation_output_bound. Takes count outputs, read from the blocks' bitmaps.
   template <typename Bits>
   Bits TakeMutationBits(int32_t count) {
     static_assert(sizeof(Bits) == 8 || sizeof(Bits) == 16, "one or two 64-bit words");

@@ -1,3 +1,4 @@
+// The commands of a build and a run: reset, build, start, batches of generations.
 #include <initializer_list>
 
 #include "game/game_internal.h"
@@ -11,6 +12,10 @@ namespace veldaris {
 
 void ResetRun(Simulation& sim, uint32_t seed) {
   SeedRandom(sim, seed);
+  ClearRunState(sim);
+}
+
+void ClearRunState(Simulation& sim) {
   InitStrategies(sim, StrategyFill::Clear);
   for (int32_t g = 0; g <= MAX_GROUPS; ++g) {
     sim.counters.CC[g] = 0.0;
@@ -37,9 +42,17 @@ void BuildAndMeasureNetwork(Simulation& sim, uint32_t seed) {
   ComputeNetworkMetrics(sim);
 }
 
+void BuildAndMeasureNetworkFromLinks(Simulation& sim, const int32_t (*links)[2], int32_t link_count) {
+  ClearRunState(sim);
+  BuildFromLinks(sim, links, link_count);
+  sim.network_built = 1;
+  ComputeNetworkMetrics(sim);
+}
+
 void StartRun(Simulation& sim, uint32_t seed) {
   sim.generation = 1;
   sim.run_finished = 0;
+  TakeMutationThreshold(sim);
   ResetRun(sim, seed);
   InitStrategies(sim, StrategyFill::Random);
 }

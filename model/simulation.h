@@ -35,21 +35,37 @@ inline constexpr int32_t MAX_STRATEGIES = 32;
 inline constexpr int32_t MAX_MOVES = 100;
 inline constexpr int32_t MAX_GENERATIONS = 10000;
 
-// Sentinel that ends a small-world neighbour list; a scale-free list ends at 0.
+// Sentinel that ends a small-world or given-links neighbour list; a
+// scale-free list ends at 0.
 inline constexpr int32_t EMPTY_SLOT = 10000;
 
-// Each copied move flips with this probability (a threshold of 1000 in 10^6).
+// Each copied move flips with this probability (a threshold of 1000 in 10^6)
+// unless the parameters choose another threshold.
 inline constexpr double MUTATION_RATE = 0.001;
+inline constexpr int32_t DEFAULT_MUTATION_PER_MILLION = 1000;
+
+// Payoffs of one move pair for the playing side, in integer units (the caller
+// scales decimals: with d decimal places, 1.5 with d = 1 is 15). |value| <= 1,000,000.
+struct Payoffs {
+  int32_t temptation;  // own defection against cooperation
+  int32_t reward;      // mutual cooperation
+  int32_t punishment;  // mutual defection
+  int32_t sucker;      // own cooperation against defection
+};
+inline constexpr Payoffs DEFAULT_PAYOFFS = {5, 3, 1, 0};
 
 // Number of generations one batch (one tick of the run timer) advances.
 inline constexpr int32_t BATCH_GENERATIONS = 10;
 
-// Values of SimParams::network_type.
+// Values of SimParams::network_type. GIVEN_LINKS is a network built from a
+// list of links (BuildAndMeasureNetworkFromLinks): its neighbour lists end
+// with EMPTY_SLOT, and neither K nor the rewiring take part in it.
 inline constexpr int32_t SMALL_WORLD = 1;
 inline constexpr int32_t SCALE_FREE = 0;
+inline constexpr int32_t GIVEN_LINKS = 2;
 
 struct SimParams {
-  int32_t network_type;      // SMALL_WORLD or SCALE_FREE
+  int32_t network_type;      // SMALL_WORLD, SCALE_FREE or GIVEN_LINKS
   int32_t rewiring_percent;  // rewiring probability x 100, truncated
   int32_t group_count;       // N
   int32_t strategy_count;    // S
@@ -58,6 +74,12 @@ struct SimParams {
   int32_t strategy_length;   // L
   int32_t core_size;         // m0 = K + 1 (scale free)
   int32_t links_per_group;   // m = K / 2 (scale free)
+  Payoffs payoffs;
+  // A copied move flips when 1 + UniformBelow(10^6) <= this (0..10^6).
+  int32_t mutation_per_million;
+  // A lattice link is rewired when 1 + UniformBelow(10^6) <= this (0..10^6);
+  // rewiring_percent x 10^4 unless an exact value was chosen.
+  int32_t rewiring_per_million;
 };
 
 // Strategies hold their moves as bits: move j (1..MAX_MOVES) is bit
@@ -133,12 +155,16 @@ struct GenerationSeries {
 struct NetworkMetrics {
   double average_degree;
   double degree_stdev;
-  double characteristic_path_length;
+  double characteristic_path_length;  // over all ordered pairs, N for an unreachable one
   double clustering_coefficient;
+  int32_t components;            // connected components; an isolated group is one
+  double reachable_path_length;  // over the ordered pairs that are connected; 0 if none
 };
 
 // MT19937 makes its outputs 624 at a time.
 inline constexpr int32_t RANDOM_BLOCK = 624;
+// The mutation bound of the default threshold: ceil(1000 x 2^32 / 10^6).
+inline constexpr uint64_t DEFAULT_MUTATION_OUTPUT_BOUND = 4294968;
 // Words of a bitmap of one block's outputs, with two words to spare so that a
 // run of up to 128 bits can be read from any position with three loads.
 inline constexpr int32_t RANDOM_BITMAP_WORDS = (RANDOM_BLOCK + 63) / 64 + 2;
@@ -170,6 +196,10 @@ struct Simulation {
   uint32_t mt[RANDOM_BLOCK];
   uint32_t random_outputs[RANDOM_BLOCK];
   uint64_t mutation_bits[RANDOM_BITMAP_WORDS];
+  // The outputs below this bound mutate: ceil(T 2^32 / 10^6) for the
+  // threshold T = params.mutation_per_million (0: none, 2^32: all), taken
+  // when parameters are set and when a run starts. Starts at the default's.
+  uint64_t mutation_output_bound = DEFAULT_MUTATION_OUTPUT_BOUND;
   int32_t mti = RANDOM_BLOCK + 1;
   // Outputs drawn since the last seeding, less mti.
   int64_t random_drawn_before_block;
@@ -218,7 +248,8 @@ bool SetResultDirectory(ResultFiles& files, const char* directory);
 // --- Parameters ---------------------------------------------------------------
 
 // The start-up parameters (small world, N 50, S 8, G 1000, K 8, L 10, no
-// rewiring) and the four measures 0.0. Nothing else changes.
+// rewiring, the default payoffs and mutation threshold) and the measures 0.
+// Nothing else changes.
 void ApplyDefaultParameters(Simulation& sim);
 
 // What decides whether a built network still matches the parameters.
@@ -227,17 +258,19 @@ struct NetworkShape {
   int32_t group_count;
   int32_t connectivity;
   int32_t rewiring_percent;
+  int32_t rewiring_per_million;
 };
 NetworkShape NetworkShapeOf(const Simulation& sim);
 
 // Confirming parameters chosen (in sim.params) since shape at_open was taken:
 // derives m0 = K + 1 and m = K / 2 and stores the rewiring percentage, which is
-// null when the text typed held no number (the stored percentage then stays).
+// null when the text typed held no number (the stored percentage then stays),
+// with the rewiring threshold it gives (the percentage x 10^4, held to 0..10^6).
 // For a small world without a number or with a percentage outside 0..100 it
 // stops there and returns false (a percentage given stays stored). Otherwise
 // it drops the built network when the network type, N or K differ from
-// at_open, or the rewiring percentage of a small world does, marks the
-// parameters as set and returns true.
+// at_open, or the rewiring percentage or threshold of a small world does,
+// marks the parameters as set and returns true.
 bool ConfirmParameters(Simulation& sim, const NetworkShape& at_open, const int32_t* rewiring_percent);
 // Leaving the choice without confirming: only the network rule applies.
 void CancelParameters(Simulation& sim, const NetworkShape& at_open);
@@ -251,11 +284,18 @@ struct ParameterChoice {
   int32_t connectivity;
   int32_t strategy_length;
   double rewiring_probability;
+  Payoffs payoffs = DEFAULT_PAYOFFS;
+  int32_t mutation_per_million = DEFAULT_MUTATION_PER_MILLION;
+  // -1: the rewiring probability's truncated percentage x 10^4, as the
+  // window takes it; 0..1,000,000: the exact rewiring threshold.
+  int32_t rewiring_per_million = -1;
 };
 
 // Setting the parameters as a whole, with the seeding and the effects of the
 // window's Set Parameters command carried to an accepted OK: ResetRun(seed),
-// the choice stored, then ConfirmParameters. Returns its result.
+// the choice stored, then ConfirmParameters (with the exact rewiring
+// threshold in place of the percentage's when one is chosen). Returns its
+// result.
 bool SetParameters(Simulation& sim, const ParameterChoice& choice, uint32_t seed);
 
 // The rewiring probability as stored: x * 100.0 truncated toward zero. Values
@@ -275,8 +315,18 @@ void ResetRun(Simulation& sim, uint32_t seed);
 // measures. Needs confirmed parameters.
 void BuildAndMeasureNetwork(Simulation& sim, uint32_t seed);
 
-// generation := 1, run_finished := 0, ResetRun(seed), random initial
-// strategies. Needs a built network.
+// Build Network from a list of links between groups 1..N, N = group_count of
+// confirmed parameters; the caller has checked them (ids 1..N, no link of a
+// group with itself, no link given twice, N <= MAX_GROUPS). Draws no random
+// numbers and leaves the generator alone: clears the run as ResetRun does,
+// lays the groups on the circle, links each pair both ways with every list in
+// ascending order, network_type := GIVEN_LINKS, network_built := 1, then the
+// degree distribution and the measures. Groups without links and networks
+// of several components are allowed; such a group plays no game.
+void BuildAndMeasureNetworkFromLinks(Simulation& sim, const int32_t (*links)[2], int32_t link_count);
+
+// generation := 1, run_finished := 0, the mutation threshold taken, ResetRun(seed),
+// random initial strategies. Needs a built network.
 void StartRun(Simulation& sim, uint32_t seed);
 
 // Runs the next ten generations, or nothing once they would pass G (or before

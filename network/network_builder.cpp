@@ -1,5 +1,7 @@
+// Building the network: the circle layout, the small world, the scale-free network and a network of given links.
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "model/model_internal.h"
 #include "model/random_internal.h"
@@ -47,7 +49,7 @@ void LayoutGroups(Simulation& sim, Layout layout) {
 }
 
 void InitNeighbourLists(Simulation& sim, int32_t network_type) {
-  const int32_t empty = network_type == SMALL_WORLD ? EMPTY_SLOT : 0;
+  const int32_t empty = SentinelOf(network_type);
   for (int32_t g = 0; g <= MAX_GROUPS; ++g) {
     GroupRecord& record = sim.groups[g];
     record.degree = 0;
@@ -86,8 +88,8 @@ void RewireLattice(Simulation& sim) {
   const int32_t half = sim.params.connectivity / 2;
   for (int32_t i = 1; i <= half; ++i) {
     for (int32_t j = 1; j <= n; ++j) {
-      const int32_t r = 1 + UniformBelow(sim, 100);
-      if (r > sim.params.rewiring_percent) {
+      const int32_t r = 1 + UniformBelow(sim, 1000000);
+      if (r > sim.params.rewiring_per_million) {
         continue;
       }
       const int32_t b = Neighbours(sim, j)[i];
@@ -121,6 +123,31 @@ void ReplaceLink(Simulation& sim, int32_t slot, int32_t group, int32_t new_partn
       return;
     }
   }
+}
+
+void BuildFromLinks(Simulation& sim, const int32_t (*links)[2], int32_t link_count) {
+  const int32_t n = sim.params.group_count;
+  sim.params.network_type = GIVEN_LINKS;
+  LayoutGroups(sim, Layout::Clear);
+  InitNeighbourLists(sim, GIVEN_LINKS);
+  LayoutGroups(sim, Layout::Circle);
+  for (int32_t i = 0; i < link_count; ++i) {
+    const int32_t a = links[i][0];
+    const int32_t b = links[i][1];
+    // The caller has checked the links; one that would still write outside
+    // the records or fill a list past its last slot is passed over.
+    if (a < 1 || a > n || b < 1 || b > n || a == b || sim.groups[a].degree >= n - 1 || sim.groups[b].degree >= n - 1) {
+      continue;
+    }
+    for (const auto& [group, partner] : {std::pair{a, b}, std::pair{b, a}}) {
+      GroupRecord& r = sim.groups[group];
+      r.neighbours[++r.degree] = partner;
+    }
+  }
+  for (int32_t g = 1; g <= n; ++g) {
+    std::sort(Neighbours(sim, g) + 1, Neighbours(sim, g) + 1 + sim.groups[g].degree);
+  }
+  CountDegrees(sim, n);
 }
 
 void BuildScaleFree(Simulation& sim) {

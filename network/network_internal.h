@@ -35,6 +35,11 @@ void PlaceLatticeLink(Simulation& sim, int32_t slot, int32_t group, int32_t part
 void RewireLattice(Simulation& sim);
 void ReplaceLink(Simulation& sim, int32_t slot, int32_t group, int32_t new_partner, int32_t old_partner);
 
+// network_type := GIVEN_LINKS, clearing, layout, each link in both lists,
+// every list ascending, degree count. Links as BuildAndMeasureNetworkFromLinks
+// takes them.
+void BuildFromLinks(Simulation& sim, const int32_t (*links)[2], int32_t link_count);
+
 void BuildScaleFree(Simulation& sim);
 void BuildCompleteCore(Simulation& sim);
 void AttachGroup(Simulation& sim, int32_t new_group, int32_t links);
@@ -50,12 +55,18 @@ int32_t TotalDegree(Simulation& sim, int32_t n);
 // --- Measures ---
 
 // Degree histogram and P(k), the average degree and its standard deviation,
-// the characteristic path length and the clustering coefficient.
+// the characteristic path length, the clustering coefficient, the components
+// and the mean path length over connected pairs.
 void ComputeNetworkMetrics(Simulation& sim);
 void ComputeDegreeDistribution(Simulation& sim);
 void CountDegreeHistogram(Simulation& sim);
 void ComputePathLengths(Simulation& sim);
 double CharacteristicPathLength(Simulation& sim);
+// From the path lengths that ComputePathLengths left: the connected
+// components (a group without links is one), and the mean length over the
+// ordered pairs of distinct groups that are connected (0 when none is).
+int32_t CountComponents(const Simulation& sim);
+double ReachablePathLength(const Simulation& sim);
 void ComputeClustering(Simulation& sim);
 double AverageClustering(Simulation& sim);
 int32_t PairCount(int32_t k);

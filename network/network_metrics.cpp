@@ -1,3 +1,4 @@
+// The measures of a built network: degree distribution, path lengths, components, clustering.
 #include <cmath>
 #include <cstddef>
 
@@ -22,6 +23,8 @@ void ComputeNetworkMetrics(Simulation& sim) {
   m.degree_stdev = std::sqrt(s2 / n - m.average_degree * m.average_degree);
   m.characteristic_path_length = CharacteristicPathLength(sim);
   m.clustering_coefficient = AverageClustering(sim);
+  m.components = CountComponents(sim);
+  m.reachable_path_length = ReachablePathLength(sim);
 }
 
 void ComputeDegreeDistribution(Simulation& sim) {
@@ -134,6 +137,37 @@ double CharacteristicPathLength(Simulation& sim) {
     total += sum;
   }
   return total * (1.0 / (n * (n - 1)));
+}
+
+int32_t CountComponents(const Simulation& sim) {
+  const int32_t n = sim.params.group_count;
+  int32_t components = 0;
+  for (int32_t s = 1; s <= n; ++s) {
+    // Counted at its lowest-numbered group, which reaches none below it.
+    const int32_t* dist = sim.groups[s].dist;
+    int32_t t = 1;
+    while (t < s && dist[t] == n) {
+      ++t;
+    }
+    components += t == s ? 1 : 0;
+  }
+  return components;
+}
+
+double ReachablePathLength(const Simulation& sim) {
+  const int32_t n = sim.params.group_count;
+  int64_t total = 0;
+  int64_t pairs = 0;
+  for (int32_t s = 1; s <= n; ++s) {
+    const int32_t* dist = sim.groups[s].dist;
+    for (int32_t t = 1; t <= n; ++t) {
+      if (t != s && dist[t] < n) {
+        total += dist[t];
+        ++pairs;
+      }
+    }
+  }
+  return pairs == 0 ? 0.0 : static_cast<double>(total) / static_cast<double>(pairs);
 }
 
 void ComputeClustering(Simulation& sim) {

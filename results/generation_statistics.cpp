@@ -1,3 +1,4 @@
+// The statistics of a generation by degree class, and the two result files.
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -171,6 +172,11 @@ DegreeClasses ScanDegreeClasses(const Simulation& sim) {
       c.maximum = j - 1;
       max_found = true;
     }
+  }
+  // The scan takes the first degree after a gap as the smallest; groups
+  // without links (only in a network of given links) come before any gap.
+  if (n >= 1 && h[0] != 0) {
+    c.minimum = 0;
   }
   return c;
 }

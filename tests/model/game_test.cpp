@@ -1,5 +1,7 @@
 // Strategy play and the evolution step inside a group.
+#include <array>
 #include <random>
+#include <set>
 
 #include "model_test_support.h"
 
@@ -38,8 +40,8 @@ TEST_F(ModelGame, PlayScoresOwnSideAndCountsMutualMoves) {
   EXPECT_EQ(sim.counters.CC[3], 0.25);
 }
 
-// Ranks, then a first draw among the best and, unless all tie, a second one
-// among the second best that decides.
+// Ranks (worked by hand), then a first draw among the best and, unless all
+// tie, a second one among the second best that decides.
 TEST_F(ModelGame, RankingAndRepresentative) {
   const uint32_t marker = 0x12345678U;
   const struct {
@@ -51,7 +53,12 @@ TEST_F(ModelGame, RankingAndRepresentative) {
                {{6, 0, 0, 0}, {1, 2, 2, 2}, 0U, OutputFor(1, 3), 3, 2},
                {{9, 7, 7, 7}, {1, 2, 2, 2}, 0U, OutputFor(2, 3), 4, 2},
                {{0, 0, 150, 149}, {3, 3, 1, 2}, 0U, 0U, 4, 2},
-               {{4, 4, 4, 4}, {1, 1, 1, 1}, OutputFor(2, 4), 0xcafeU, 3, 1}};
+               {{4, 4, 4, 4}, {1, 1, 1, 1}, OutputFor(2, 4), 0xcafeU, 3, 1},
+               // Scores of other payoffs: below 0, from 10000 up, the int32 extremes.
+               {{-5, 10000, -5, 123456, 0, -100000000, 100000000, 10000}, {6, 3, 6, 2, 5, 8, 1, 3}, 0U, 0U, 4, 2},
+               {{-3, -3, -1, -7}, {2, 2, 1, 4}, 0U, OutputFor(1, 2), 2, 2},
+               {{-2147483647 - 1, 2147483647, 9999, 10000, 10000, -1}, {6, 1, 4, 2, 2, 5}, 0U, OutputFor(1, 2), 5, 2},
+               {{-9, -9, -9}, {1, 1, 1}, OutputFor(1, 3), 0xcafeU, 2, 1}};
   for (const auto& c : cases) {
     const int32_t count = sim.params.strategy_count = static_cast<int32_t>(c.scores.size());
     GroupRecord& r = sim.groups[1];
@@ -155,6 +162,124 @@ TEST_P(ModelKernels, PlayMatchesMoveByMoveGames) {
   }
 }
 
+// A score as the model describes it: every game move by move under the
+// payoffs, summed over the neighbours, then divided by the degree and rounded
+// half up (the remainder brought into 0..degree - 1 first).
+int32_t MoveByMoveScore(const Simulation& sim, int32_t g, int32_t s) {
+  const Payoffs& pay = sim.params.payoffs;
+  const int64_t table[2][2] = {{pay.punishment, pay.temptation}, {pay.sucker, pay.reward}};
+  const GroupRecord& r = sim.groups[g];
+  int64_t total = 0;
+  for (int32_t j = 1; j <= r.degree; ++j) {
+    for (int32_t m = 1; m <= sim.params.strategy_length; ++m) {
+      total += table[MoveAt(r.strategies, s, m)][MoveAt(sim.groups[r.neighbours[j]].strategies, s, m)];
+    }
+  }
+  int64_t quotient = total / r.degree;
+  int64_t remainder = total % r.degree;
+  if (remainder < 0) {
+    quotient -= 1;
+    remainder += r.degree;
+  }
+  return static_cast<int32_t>(2 * remainder >= r.degree ? quotient + 1 : quotient);
+}
+
+// Play under other payoffs (decimals as integer units, negative ones, the
+// extremes +-10^6) against move-by-move games, on networks up to a group of
+// 499 neighbours with strategies of 100 moves, where only 64-bit sums hold the
+// totals. The counters do not depend on the payoffs.
+TEST_P(ModelKernels, PlayUnderAnyPayoffsMatchesMoveByMoveGames) {
+  std::mt19937 rng(23);
+  const Payoffs chosen[] = {{19, 10, 0, 0},
+                            {1234, -567, 89, -1000},
+                            {-3, -1, -7, -12},
+                            {1000000, 1000000, 1000000, 1000000},
+                            {-1000000, -1000000, -1000000, -1000000},
+                            {1000000, -1000000, 1000000, -1000000},
+                            {6, 3, 1, 0},
+                            {5, 4, 1, 0},
+                            {5, 3, 2, 0},
+                            {5, 3, 1, 1}};
+  for (const int32_t length : {4, 63, 64, 65, 100}) {
+    SCOPED_TRACE(length);
+    // Group 1 linked to all others, about 2000 links more among groups
+    // 2..500, every strategy random.
+    SetParams(SMALL_WORLD, 500, 32, 1000, 8, length);
+    std::vector<std::array<int32_t, 2>> links;
+    std::set<std::pair<int32_t, int32_t>> seen;
+    for (int32_t g = 2; g <= 500; ++g) links.push_back({1, g});
+    while (links.size() < 2500) {
+      const auto a = static_cast<int32_t>(2 + rng() % 499);
+      const auto b = static_cast<int32_t>(2 + rng() % 499);
+      if (a != b && seen.insert({std::min(a, b), std::max(a, b)}).second) links.push_back({a, b});
+    }
+    BuildAndMeasureNetworkFromLinks(sim, reinterpret_cast<const int32_t(*)[2]>(links.data()),
+                                    static_cast<int32_t>(links.size()));
+    ASSERT_EQ(sim.groups[1].degree, 499);
+    InitStrategies(sim, StrategyFill::Random);
+    sim.params.payoffs = DEFAULT_PAYOFFS;
+    PlayGeneration(sim);
+    const OutcomeCounters counters = sim.counters;
+    for (int32_t round = 0; round < 12; ++round) {
+      Payoffs pay{};
+      if (round < static_cast<int32_t>(std::size(chosen))) {
+        pay = chosen[round];
+      } else {
+        const auto random_payoff = [&rng] { return static_cast<int32_t>(rng() % 2000001) - 1000000; };
+        pay = {random_payoff(), random_payoff(), random_payoff(), random_payoff()};
+      }
+      SCOPED_TRACE(::testing::Message() << pay.temptation << " " << pay.reward << " " << pay.punishment << " "
+                                        << pay.sucker);
+      sim.params.payoffs = pay;
+      for (int32_t g = 1; g <= 500; ++g) {
+        std::fill(std::begin(sim.groups[g].strategies.score), std::end(sim.groups[g].strategies.score), 0);
+        sim.counters.CC[g] = sim.counters.DD[g] = 0.0;
+      }
+      PlayGeneration(sim);
+      for (int32_t g = 1; g <= 500; g += g < 10 ? 1 : 37) {
+        for (int32_t s = 1; s <= 32; ++s) {
+          ASSERT_EQ(sim.groups[g].strategies.score[s], MoveByMoveScore(sim, g, s))
+              << "group " << g << " strategy " << s;
+        }
+        ASSERT_EQ(sim.counters.CC[g], counters.CC[g]);
+        ASSERT_EQ(sim.counters.DD[g], counters.DD[g]);
+      }
+    }
+  }
+  // The extremes: 100 moves against 499 neighbours, every game worth
+  // +-10^8, sum to +-4.99 x 10^10; the averages are +-10^8 exactly.
+  sim.params.payoffs = {1000000, 1000000, 1000000, 1000000};
+  std::fill(std::begin(sim.groups[1].strategies.score), std::end(sim.groups[1].strategies.score), 0);
+  PlayGeneration(sim);
+  EXPECT_EQ(sim.groups[1].strategies.score[1], 100000000);
+}
+
+// Averages of negative sums round half up, and never toward zero: T 4,
+// R -8, P -5, S 3 and one move. Group 1 has three neighbours: C against C, C,
+// D sums -13 (-4.33: -4), D against C, D, D -6 (-2), C against C, D, D -2
+// (-0.67: -1), D against D, D, D -15 (-5). Group 6 has two: C against C, D
+// sums -5 (-2.5: -2), D against C, D -1 (-0.5: 0), D against C, C 8 (4),
+// C against D, D 6 (3). Group 5 has none and plays nothing.
+TEST_P(ModelKernels, NegativeAveragesRoundHalfUp) {
+  sim.params.strategy_count = 4;
+  sim.params.strategy_length = 1;
+  sim.params.payoffs = {4, -8, -5, 3};
+  MakeNetwork(8, {{1, 2}, {1, 3}, {1, 4}, {6, 7}, {6, 8}});
+  const std::pair<int32_t, const char*> moves[] = {{1, "1010"}, {2, "1110"}, {3, "1000"}, {4, "0000"},
+                                                   {6, "1001"}, {7, "1110"}, {8, "0010"}};
+  for (auto [g, by_strategy] : moves) {
+    for (int32_t s = 1; s <= 4; ++s) SetMoveAt(sim.groups[g].strategies, s, 1, by_strategy[s - 1] - '0');
+  }
+  sim.groups[5].strategies.score[1] = 7;
+  PlayGeneration(sim);
+  const auto scores = [this](int32_t g) {
+    return std::vector<int32_t>(sim.groups[g].strategies.score + 1, sim.groups[g].strategies.score + 5);
+  };
+  EXPECT_EQ(scores(1), std::vector<int32_t>({-4, -2, -1, -5}));
+  EXPECT_EQ(scores(6), std::vector<int32_t>({-2, 0, 4, 3}));
+  EXPECT_EQ(scores(5), std::vector<int32_t>({7, 0, 0, 0}));
+}
+
 // The crossover as the model describes it, move by move: the cut points
 // drawn into the shared points and sorted, the coin, then the walk over the
 // segments, every copied move followed by its mutation test.
@@ -238,6 +363,35 @@ TEST(RoundedAverage, EqualsRoundingTheDoubleQuotient) {
   }
   for (auto [total, count] : {std::pair{-7, 2}, {-1, 3}, {2147483647, 499}, {2147483647, 1}, {9, 501}}) {
     EXPECT_EQ(RoundedAverage(total, count), RoundHalfUp(static_cast<double>(total) / count)) << total << " / " << count;
+  }
+}
+
+// Sums of any payoffs: for every neighbour count, around zero, around the
+// largest sums of play (+-10^8 per neighbour) and at the ends of the range,
+// the quotient rounded half up that the remainder gives.
+TEST(RoundedSumAverage, RoundsEverySumHalfUp) {
+  const auto reference = [](int64_t total, int32_t count) {
+    int64_t quotient = total / count;
+    int64_t remainder = total % count;
+    if (remainder < 0) {
+      quotient -= 1;
+      remainder += count;
+    }
+    return 2 * remainder >= count ? quotient + 1 : quotient;
+  };
+  std::mt19937_64 rng(5);
+  for (int32_t count = 1; count <= MAX_GROUPS; ++count) {
+    // Sums below 2^42 whose quotient fits 32 bits.
+    const int64_t end = std::min((int64_t{1} << 42) - 1, int64_t{count} * 2000000000);
+    std::vector<int64_t> totals;
+    for (const int64_t centre : {int64_t{0}, int64_t{count} * 100000000, int64_t{count} * -100000000}) {
+      for (int64_t d = -3 * count; d <= 3 * count; ++d) totals.push_back(centre + d);
+    }
+    for (int64_t d = 0; d < 2 * count; ++d) totals.insert(totals.end(), {end - d, -end + d});
+    for (int32_t i = 0; i < 200; ++i) totals.push_back(static_cast<int64_t>(rng() % (2 * end + 1)) - end);
+    for (const int64_t total : totals) {
+      ASSERT_EQ(RoundedSumAverage(total, count), reference(total, count)) << total << " / " << count;
+    }
   }
 }
 

@@ -90,6 +90,26 @@ TEST_P(MtBlock, BitmapMarksExactlyTheValuesAtOrBelowTheLimit) {
   }
 }
 
+// Bounds of "below": none for 0, all for 2^32, and the default's bound.
+TEST_P(MtBlock, BelowBitmapTakesEveryBoundFromNoneToAll) {
+  const uint64_t bounds[] = {0U, 1U, 4294968U, 0x80000000U, 0xffffffffU, uint64_t{1} << 32};
+  std::mt19937 rng(4);
+  std::vector<uint32_t> values(624);
+  for (uint32_t& v : values) v = rng() % 2 == 0 ? rng() : static_cast<uint32_t>(bounds[rng() % 5] + rng() % 3 - 1);
+  values[0] = 0U;
+  values[1] = 0xffffffffU;
+  for (const uint64_t bound : bounds) {
+    for (int32_t count : {0, 1, 65, 624}) {
+      std::vector<uint64_t> bits(BitmapWords(count) + 1, 0x5a5a5a5a5a5a5a5aULL);
+      BelowBitmap(values.data(), count, bound, bits.data(), GetParam());
+      for (int32_t i = 0; i < 64 * BitmapWords(count); ++i) {
+        ASSERT_EQ((bits[i / 64] >> (i % 64)) & 1U, i < count && values[i] < bound) << bound << " " << count << " " << i;
+      }
+      ASSERT_EQ(bits[BitmapWords(count)], 0x5a5a5a5a5a5a5a5aULL) << "bound " << bound << " count " << count;
+    }
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Sets, MtBlock, ::testing::Values(InstructionSet::Baseline, InstructionSet::Avx2),
                          [](const auto& info) { return InstructionSetName(info.param); });
 

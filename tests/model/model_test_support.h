@@ -98,7 +98,8 @@ class ModelTest : public ::testing::Test {
 
   // The values the parameter dialog stores on OK.
   void SetParams(int32_t type, int32_t n, int32_t s, int32_t g, int32_t k, int32_t l, int32_t rewiring = 0) {
-    sim.params = SimParams{type, rewiring, n, s, g, k, l, k + 1, k / 2};
+    sim.params = SimParams{
+        type, rewiring, n, s, g, k, l, k + 1, k / 2, DEFAULT_PAYOFFS, DEFAULT_MUTATION_PER_MILLION, rewiring * 10000};
     sim.parameters_set = 1;
   }
 

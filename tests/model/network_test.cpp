@@ -107,5 +107,106 @@ TEST_F(ModelNetwork, MetricsOfDisconnectedNetworkWithLowDegrees) {
   EXPECT_EQ(sim.degree_histogram[1] * 10 + sim.degree_histogram[2], 23);
 }
 
+// A triangle (1 2 3), a square (4 5 6 7) and two groups without links, the
+// links given in no order and either way round.
+const int32_t kTwoPiecesAndTwoAlone[][2] = {{5, 4}, {3, 1}, {6, 7}, {2, 3}, {4, 7}, {1, 2}, {5, 6}};
+
+TEST_F(ModelNetwork, GivenLinksMakeSortedListsWithoutDrawing) {
+  SetParams(SMALL_WORLD, 9, 4, 1000, 8, 10, 30);
+  SeedRandom(sim, 3);
+  const int64_t drawn = RandomOutputsDrawn(sim);
+  const uint32_t next_state = sim.mt[0];
+  BuildAndMeasureNetworkFromLinks(sim, kTwoPiecesAndTwoAlone, 7);
+  EXPECT_EQ(sim.params.network_type, GIVEN_LINKS);
+  EXPECT_EQ(sim.network_built, 1);
+  EXPECT_TRUE(RandomOutputsDrawn(sim) == drawn && sim.mt[0] == next_state) << "no output drawn";
+  const std::vector<std::vector<int32_t>> lists = {{2, 3}, {1, 3}, {1, 2}, {5, 7}, {4, 6}, {5, 7}, {4, 6}, {}, {}};
+  for (int32_t g = 1; g <= 9; ++g) {
+    const GroupRecord& r = sim.groups[g];
+    EXPECT_EQ(std::vector<int32_t>(r.neighbours + 1, r.neighbours + 1 + r.degree), lists[g - 1]) << "group " << g;
+    EXPECT_EQ(r.neighbours[r.degree + 1], EMPTY_SLOT) << "group " << g;
+  }
+  // On the circle of nine, as every network of nine groups.
+  EXPECT_EQ(sim.groups[1].x * 1000 + sim.groups[1].y, 187015);
+  EXPECT_EQ(sim.groups[8].x * 1000 + sim.groups[8].y, 18157);
+  // Links outside 1..N or of a group with itself are passed over.
+  const int32_t bad[][2] = {{1, 10}, {0, 2}, {3, 3}, {-1, 501}, {1, 2}};
+  BuildAndMeasureNetworkFromLinks(sim, bad, 5);
+  EXPECT_EQ(sim.groups[1].degree + sim.groups[2].degree + sim.groups[3].degree, 2);
+}
+
+// Two components and two groups alone: four components; the characteristic
+// path length counts the 54 unconnected ordered pairs as N = 9, the mean
+// over the connected ones takes the 18 others: the triangle's 6 pairs at 1,
+// the square's 12 at 1, 1 and 2 from each corner (16 in all).
+TEST_F(ModelNetwork, MeasuresOfNetworkInPiecesWithGroupsAlone) {
+  SetParams(SMALL_WORLD, 9, 4, 1000, 8, 10);
+  BuildAndMeasureNetworkFromLinks(sim, kTwoPiecesAndTwoAlone, 7);
+  const NetworkMetrics& m = sim.metrics;
+  EXPECT_EQ(m.components, 4);
+  EXPECT_DOUBLE_EQ(m.reachable_path_length, 22.0 / 18);
+  EXPECT_DOUBLE_EQ(m.characteristic_path_length, (22.0 + 54 * 9) / 72);
+  EXPECT_DOUBLE_EQ(m.clustering_coefficient, 3.0 / 9);
+  EXPECT_DOUBLE_EQ(m.average_degree, 14.0 / 9);
+  EXPECT_DOUBLE_EQ(m.degree_stdev, std::sqrt(28.0 / 9 - (14.0 / 9) * (14.0 / 9)));
+  EXPECT_EQ(sim.degree_histogram[0] * 100 + sim.degree_histogram[2] * 10 + sim.degree_histogram[1], 270);
+  EXPECT_DOUBLE_EQ(sim.degree_distribution[0], 2.0 / 9);
+  const DegreeClasses classes = ScanDegreeClasses(sim);
+  EXPECT_EQ(std::vector<int32_t>({classes.typical, classes.minimum, classes.maximum}), std::vector<int32_t>({2, 0, 2}));
+
+  // No links at all: every group its own component, no connected pair.
+  BuildAndMeasureNetworkFromLinks(sim, kTwoPiecesAndTwoAlone, 0);
+  EXPECT_EQ(m.components, 9);
+  EXPECT_EQ(m.reachable_path_length, 0.0);
+  EXPECT_EQ(m.characteristic_path_length, 9.0);
+  EXPECT_TRUE(m.average_degree == 0.0 && m.degree_stdev == 0.0 && m.clustering_coefficient == 0.0);
+
+  // One component, as every network the builder makes at these sizes.
+  SetParams(SCALE_FREE, 200, 4, 1000, 8, 10);
+  Build(9);
+  EXPECT_EQ(m.components, 1);
+  EXPECT_DOUBLE_EQ(m.reachable_path_length, m.characteristic_path_length);
+}
+
+// A whole percentage p gives the network that the exact threshold p x 10^4
+// does (both keep the outputs below p 2^32 / 100), whatever probability goes
+// with it; a threshold between two percentages gives its own network.
+TEST_F(ModelNetwork, WholePercentageAndExactThresholdRewireAlike) {
+  const auto network = [this](double probability, int32_t exact, uint32_t seed) {
+    ParameterChoice choice{SMALL_WORLD, 60, 4, 1000, 6, 10, probability};
+    choice.rewiring_per_million = exact;
+    EXPECT_TRUE(SetParameters(sim, choice, seed));
+    BuildAndMeasureNetwork(sim, seed);
+    std::vector<int32_t> lists;
+    for (int32_t g = 1; g <= 60; ++g)
+      lists.insert(lists.end(), sim.groups[g].neighbours, sim.groups[g].neighbours + 61);
+    return lists;
+  };
+  for (const int32_t percent : {0, 1, 29, 50, 99, 100}) {
+    for (uint32_t seed = 1; seed <= 30; ++seed) {
+      const auto by_percent = network(percent / 100.0 + 1e-9, -1, seed);
+      EXPECT_EQ(sim.params.rewiring_per_million, percent * 10000);
+      ASSERT_EQ(by_percent, network(0.0, percent * 10000, seed)) << percent << "% seed " << seed;
+    }
+  }
+  int32_t differ = 0;
+  for (uint32_t seed = 1; seed <= 30; ++seed) differ += network(0.29, 295000, seed) != network(0.29, -1, seed) ? 1 : 0;
+  EXPECT_GT(differ, 0);
+}
+
+// Only the threshold of a small world changed: the built network no longer
+// matches.
+TEST_F(ModelNetwork, ChangedExactThresholdDropsTheBuiltNetwork) {
+  ParameterChoice choice{SMALL_WORLD, 50, 8, 1000, 8, 10, 0.29};
+  choice.rewiring_per_million = 290000;
+  ASSERT_TRUE(SetParameters(sim, choice, 1));
+  BuildAndMeasureNetwork(sim, 1);
+  ASSERT_TRUE(SetParameters(sim, choice, 2));
+  EXPECT_EQ(sim.network_built, 1);
+  choice.rewiring_per_million = 290001;
+  ASSERT_TRUE(SetParameters(sim, choice, 3));
+  EXPECT_EQ(sim.network_built, 0);
+}
+
 }  // namespace
 }  // namespace veldaris::test

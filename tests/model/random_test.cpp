@@ -91,6 +91,47 @@ TEST_P(ModelRandom, MutationBitsMarkExactlyTheOutputsAtOrBelowTheLimit) {
   }
 }
 
+// Other mutation thresholds, the extremes included: a copied move flips when
+// 1 + UniformBelow(10^6) <= T, checked output by output on outputs around
+// the boundary and across the range, as the thresholds of a run take them.
+TEST_P(ModelRandom, MutationBitsFollowTheThresholdOfTheRun) {
+  std::mt19937 rng(17);
+  const auto draw = [](uint32_t u) { return 1 + static_cast<int32_t>((uint64_t{u} * 1000000) >> 32); };
+  for (const int32_t threshold : {0, 1, 1000, 999999, 1000000}) {
+    SCOPED_TRACE(threshold);
+    sim.params.mutation_per_million = threshold;
+    StartRun(sim, 5);
+    // The first output that does not flip: the smallest u drawing T + 1.
+    const uint64_t first_kept = threshold == 1000000 ? uint64_t{1} << 32 : OutputFor(threshold, 1000000);
+    std::vector<uint32_t> outputs = {0U, 1U, 4294967295U, 4294967294U};
+    for (int64_t d = -3; d <= 3; ++d) {
+      const int64_t u = static_cast<int64_t>(first_kept) + d;
+      if (u >= 0 && u <= 4294967295LL) outputs.push_back(static_cast<uint32_t>(u));
+    }
+    while (outputs.size() < 624)
+      outputs.push_back(rng() % 2 == 0 ? rng() : static_cast<uint32_t>(first_kept) + rng() % 64 - 32);
+    ScriptOutputs(sim, outputs);
+    int32_t flips = 0;
+    for (size_t at = 0; at < outputs.size(); at += 100) {
+      const auto run = static_cast<int32_t>(std::min<size_t>(100, outputs.size() - at));
+      const Bits128 got = TakeMutationBits<Bits128>(sim, run);
+      for (int32_t i = 0; i < run; ++i) {
+        const bool flips_here = draw(outputs[at + i]) <= threshold;
+        ASSERT_EQ(static_cast<bool>((got >> i) & 1U), flips_here) << "output " << outputs[at + i];
+        flips += flips_here ? 1 : 0;
+      }
+    }
+    EXPECT_EQ(flips, threshold == 0 ? 0 : threshold == 1000000 ? 624 : flips) << "none or all";
+    // The blocks the generator makes itself carry the same threshold.
+    SeedRandom(sim, 8);
+    std::mt19937 reference(8);
+    for (int32_t i = 0; i < 1300; ++i) {
+      const uint32_t u = reference();
+      ASSERT_EQ(TakeMutationBits<uint64_t>(sim, 1), draw(u) <= threshold ? 1U : 0U) << i;
+    }
+  }
+}
+
 // The test hook: the scripted outputs come next, then the generator's own
 // sequence goes on from its next regeneration; the count of outputs drawn
 // counts the scripted ones like any other.

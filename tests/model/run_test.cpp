@@ -1,7 +1,9 @@
 // Generation statistics, the run cycle, the result files, and complete runs
 // compared with reference outputs.
+#include <array>
 #include <clocale>
 #include <cstdlib>
+#include <random>
 #include <sstream>
 
 #include "model_test_support.h"
@@ -171,6 +173,119 @@ TEST_P(ModelGolden, CompleteRunsMatchReferenceOutputs) {
       EXPECT_EQ(Result(file), ReadFile(GoldenDir(c) / file)) << file;
     }
   }
+}
+
+// Payoffs shifted by c add c L to every score and keep every ranking, so the
+// runs of the reference cases under them (the general payoff code, scores far
+// below zero or far above 9999) give the reference outputs.
+TEST_P(ModelGolden, ShiftedPayoffsGiveTheReferenceOutputs) {
+  if (GetParam() > BestInstructionSet()) GTEST_SKIP() << "this processor lacks " << InstructionSetName(GetParam());
+  int32_t index = 0;
+  for (const GoldenCase& c : GOLDEN_CASES) {
+    SCOPED_TRACE(c.name);
+    const int32_t shift = index++ % 2 == 0 ? -1000000 : 999995;
+    ParameterChoice choice = c.choice;
+    choice.payoffs = {5 + shift, 3 + shift, 1 + shift, shift};
+    ClearSimulation(sim);
+    sim.instruction_set = GetParam();
+    ApplyDefaultParameters(sim);
+    ASSERT_TRUE(SetParameters(sim, choice, c.network_seed));
+    BuildAndMeasureNetwork(sim, c.network_seed);
+    RunToCompletion(sim, c.run_seed, files);
+    for (const char* file : {INITIAL_RESULT_FILE, ALL_RESULT_FILE}) {
+      EXPECT_EQ(Result(file), ReadFile(GoldenDir(c) / file)) << file;
+    }
+  }
+}
+
+// The choice reaches the run: under the mutation threshold 0 a single
+// strategy is crossed with itself unchanged, so every generation repeats the
+// first; under the default it does not.
+TEST_F(ModelRun, ChosenMutationThresholdAndPayoffsAreTheRunsOwn) {
+  for (const int32_t threshold : {0, DEFAULT_MUTATION_PER_MILLION}) {
+    ParameterChoice choice{SCALE_FREE, 50, 1, 100, 4, 30, 0.0};
+    choice.payoffs = {19, 10, 0, -3};
+    choice.mutation_per_million = threshold;
+    ASSERT_TRUE(SetParameters(sim, choice, 3));
+    EXPECT_TRUE(sim.params.payoffs.temptation == 19 && sim.params.payoffs.reward == 10 &&
+                sim.params.payoffs.punishment == 0 && sim.params.payoffs.sucker == -3);
+    BuildAndMeasureNetwork(sim, 3);
+    RunToCompletion(sim, 4, files);
+    int32_t changes = 0;
+    for (int32_t g = 2; g <= 100; ++g) changes += sim.series.D_Avg[g] != sim.series.D_Avg[1] ? 1 : 0;
+    EXPECT_EQ(changes > 0, threshold != 0) << threshold;
+  }
+}
+
+// A built network given back as its links, in another order and either way
+// round, to a fresh simulation: the same measures, and the run with the same
+// seed the same series and files, draw for draw.
+TEST_F(ModelRun, NetworkGivenAsItsLinksRunsAlike) {
+  const ParameterChoice choices[] = {{SMALL_WORLD, 120, 4, 200, 6, 30, 0.3}, {SCALE_FREE, 200, 8, 200, 8, 30, 0.0}};
+  std::mt19937 rng(31);
+  for (const ParameterChoice& choice : choices) {
+    SCOPED_TRACE(choice.network_type);
+    ASSERT_TRUE(SetParameters(sim, choice, 77));
+    BuildAndMeasureNetwork(sim, 77);
+    std::vector<std::array<int32_t, 2>> links;
+    for (int32_t g = 1; g <= choice.group_count; ++g) {
+      const GroupRecord& r = sim.groups[g];
+      for (int32_t slot = 1; slot <= r.degree; ++slot) {
+        if (r.neighbours[slot] > g)
+          links.push_back(rng() % 2 == 0 ? std::array{g, r.neighbours[slot]} : std::array{r.neighbours[slot], g});
+      }
+    }
+    std::shuffle(links.begin(), links.end(), rng);
+    RunToCompletion(sim, 78, files);
+    const std::string initial = Result(INITIAL_RESULT_FILE);
+    const std::string all = Result(ALL_RESULT_FILE);
+
+    SimulationPtr owned = NewSimulation();
+    ASSERT_TRUE(owned);
+    Simulation& given = *owned;
+    ApplyDefaultParameters(given);
+    ParameterChoice again = choice;
+    again.network_type = GIVEN_LINKS;
+    again.connectivity = 2;
+    ASSERT_TRUE(SetParameters(given, again, 5));
+    BuildAndMeasureNetworkFromLinks(given, reinterpret_cast<const int32_t(*)[2]>(links.data()),
+                                    static_cast<int32_t>(links.size()));
+    const NetworkMetrics& a = sim.metrics;
+    const NetworkMetrics& b = given.metrics;
+    EXPECT_TRUE(a.average_degree == b.average_degree && a.degree_stdev == b.degree_stdev &&
+                a.characteristic_path_length == b.characteristic_path_length &&
+                a.clustering_coefficient == b.clustering_coefficient && a.components == b.components &&
+                a.reachable_path_length == b.reachable_path_length);
+    EXPECT_TRUE(std::equal(sim.degree_histogram, sim.degree_histogram + MAX_GROUPS + 1, given.degree_histogram));
+    ResultFiles given_files{};
+    std::filesystem::create_directory(dir_ / "given");
+    ASSERT_TRUE(SetResultDirectory(given_files, (dir_ / "given").c_str()));
+    RunToCompletion(given, 78, given_files);
+    EXPECT_EQ(std::memcmp(&sim.series, &given.series, sizeof sim.series), 0);
+    EXPECT_EQ(RandomOutputsDrawn(sim), RandomOutputsDrawn(given));
+    EXPECT_EQ(ReadFile(dir_ / "given" / INITIAL_RESULT_FILE), initial);
+    EXPECT_EQ(ReadFile(dir_ / "given" / ALL_RESULT_FILE), all);
+  }
+}
+
+// Groups without links play nothing and count 0 in every average; the
+// smallest degree class is theirs, and every value written is a number.
+TEST_F(ModelRun, RunOnNetworkInPiecesWithGroupsAlone) {
+  const int32_t links[][2] = {{1, 2}, {2, 3}, {1, 3}, {4, 5}, {5, 6}, {6, 7}, {4, 7}};
+  ASSERT_TRUE(SetParameters(sim, ParameterChoice{GIVEN_LINKS, 9, 4, 100, 2, 10, 0.0}, 1));
+  BuildAndMeasureNetworkFromLinks(sim, links, 7);
+  RunToCompletion(sim, 2, files);
+  ASSERT_EQ(files.error[0] + files.error[1], 0);
+  for (int32_t g = 1; g <= 100; ++g) {
+    const GenerationSeries& s = sim.series;
+    ASSERT_TRUE(s.D_Min[g] == 0.0 && s.C_Min[g] == 0.0) << g;
+    // Seven of nine groups play: every average is 7/9 of theirs, at most L.
+    ASSERT_TRUE(s.D_Avg[g] >= 0.0 && s.D_Avg[g] + s.C_Avg[g] <= 10.0 * 7 / 9 && s.D_Typ[g] + s.C_Typ[g] > 0.0) << g;
+  }
+  const std::string all = Result(ALL_RESULT_FILE);
+  EXPECT_EQ(all.find("nan"), std::string::npos);
+  EXPECT_NE(all.find(",0.00000000,0.00000000,"), std::string::npos) << "the class of the groups alone";
+  EXPECT_NE(all.find(",2,0,2\r\n"), std::string::npos) << "typical, smallest and largest degree";
 }
 
 // A locale whose decimal point is a comma changes nothing in the files.

@@ -88,6 +88,20 @@ TEST_F(UiDrawing, MeasuresAndNetwork) {
   EXPECT_EQ(Box(c.Calls(CanvasCallKind::LineTo)[0]), std::vector<int>({g1.x + 2, g1.y + 2, h.x + 2, h.y + 2}));
 }
 
+// A network given as links with groups alone (degree 0): a dot for every
+// group, both ends of every link, P(k) points for degrees 1 and 2 only.
+TEST_F(UiDrawing, NetworkWithGroupsAlone) {
+  ASSERT_TRUE(veldaris::SetParameters(sim, ParameterChoice{GIVEN_LINKS, 9, 4, 1000, 2, 10, 0.0}, 1));
+  const int32_t links[][2] = {{1, 2}, {2, 3}, {1, 3}, {4, 5}};
+  BuildAndMeasureNetworkFromLinks(sim, links, 4);
+  RecordingCanvas c;
+  PaintWindow(c, sim);
+  EXPECT_EQ(c.Calls(CanvasCallKind::Ellipse).size(), 9u + 2u);
+  EXPECT_EQ(c.CountStrokes(GREEN), 8);
+  EXPECT_NE(c.FindText("Average Degree: 0.888889"), nullptr);
+  EXPECT_NE(c.FindText("Characteristic Path Length: 8.111111"), nullptr);  // 8 pairs at 1, 64 at N
+}
+
 TEST_F(UiDrawing, SeriesAxesTicksAndLabels) {
   RecordingCanvas c;
   DrawSeriesAxes(c, sim);  // G 1000, L 10
