@@ -1,6 +1,7 @@
 #include "cli/driver.h"
 
 #include <CLI/CLI.hpp>
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -13,8 +14,8 @@
 #include "cli/fresh_seeds.h"
 #include "cli/network_export.h"
 #include "cli/output_paths.h"
+#include "cli/parameter_table.h"
 #include "cli/path_text.h"
-#include "cli/run_parameters.h"
 #include "cli/single_run.h"
 #include "model/simulation.h"
 #include "ui/number_text.h"
@@ -29,7 +30,7 @@ constexpr uint64_t kMaxSeed = 4294967295U;
 constexpr const char* kSeedAllowed = "a whole number from 0 to 4294967295";
 
 struct Options {
-  ParameterTexts parameters;
+  std::array<std::string, PARAMETER_COUNT> parameters;
   std::string seed;
   std::string network_seed;
   std::string run_seed;
@@ -63,7 +64,9 @@ void PrintMeasures(std::ostream& out, const Simulation& sim) {
   out << "Average Degree: " << ui::FormatFixed(m.average_degree, 6) << "\n"
       << "Stdev of Degree: " << ui::FormatFixed(m.degree_stdev, 6) << "\n"
       << "Characteristic Path Length: " << ui::FormatFixed(m.characteristic_path_length, 6) << "\n"
-      << "Clustering Coefficient: " << ui::FormatFixed(m.clustering_coefficient, 6) << "\n";
+      << "Clustering Coefficient: " << ui::FormatFixed(m.clustering_coefficient, 6) << "\n"
+      << "Components: " << m.components << "\n"
+      << "Path Length within Components: " << ui::FormatFixed(m.reachable_path_length, 6) << "\n";
 }
 
 // A seed given as text (nullopt when the option was not given); false with
@@ -93,14 +96,15 @@ std::optional<DriverPlan> ParseDriverCommandLine(int argc, const char* const* ar
       kProgram};
   app.set_version_flag("--version", VERSION);
   app.option_defaults()->always_capture_default();
-  ParameterTexts& p = o.parameters;
-  app.add_option("--network", p.network, "Network type: small-world or scale-free");
-  app.add_option("--groups", p.groups, "Number of groups N (3..500)");
-  app.add_option("--strategies", p.strategies, "Strategies per group S (1..32)");
-  app.add_option("--generations", p.generations, "Generations G (a multiple of 10, 10..10000)");
-  app.add_option("--connectivity", p.connectivity, "Average connectivity K (even, 2..N-1)");
-  app.add_option("--length", p.length, "Moves per strategy L (4..100)");
-  app.add_option("--rewiring", p.rewiring, "Rewiring probability, 0 to 1.0 (small world)");
+  std::array<CLI::Option*, PARAMETER_COUNT> parameter_options{};
+  for (const ParameterSpec& spec : PARAMETER_TABLE) {
+    std::string help = std::string(spec.help) + ": " + spec.allowed;
+    if (*spec.default_text != '\0') {
+      help += " (default " + std::string(spec.default_text) + ")";
+    }
+    parameter_options[static_cast<size_t>(spec.id)] =
+        app.add_option(spec.option, o.parameters[static_cast<size_t>(spec.id)], help);
+  }
   auto* seed = app.add_option("--seed", o.seed, "One seed for every seeding (0..4294967295)");
   auto* network_seed = app.add_option("--network-seed", o.network_seed, "Seed of setting parameters and building");
   auto* run_seed = app.add_option("--run-seed", o.run_seed, "Seed of the simulation run");
@@ -129,9 +133,20 @@ std::optional<DriverPlan> ParseDriverCommandLine(int argc, const char* const* ar
     return std::nullopt;
   };
   std::string error;
-  const std::optional<RunParameters> parameters = ValidateRunParameters(p, ParameterNaming::Option, &error);
+  ParameterTexts texts;
+  for (const ParameterSpec& spec : PARAMETER_TABLE) {
+    if (parameter_options[static_cast<size_t>(spec.id)]->count() > 0) {
+      texts[spec.id] = o.parameters[static_cast<size_t>(spec.id)];
+    }
+  }
+  const std::optional<RunParameters> parameters = ValidateRunParameters(texts, ParameterNaming::Option, &error);
   if (!parameters) {
     return usage(error);
+  }
+  if (texts[ParameterId::Rewiring]) {
+    if (const std::string note = RewiringTruncationNote(*parameters, *texts[ParameterId::Rewiring]); !note.empty()) {
+      streams.err << kProgram << ": " << note << "\n";
+    }
   }
   std::optional<uint32_t> one_seed;
   std::optional<uint32_t> network_seed_given;

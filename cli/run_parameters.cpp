@@ -1,3 +1,4 @@
+// Reading and writing the text of parameter values.
 #include "cli/run_parameters.h"
 
 #include <charconv>
@@ -5,25 +6,6 @@
 #include <system_error>
 
 namespace veldaris::cli {
-
-namespace {
-
-// Reads one whole-number parameter in lo..hi; on failure sets *error.
-std::optional<int32_t> ReadInteger(const std::string& text, const std::string& name, int64_t lo, int64_t hi,
-                                   std::string_view allowed, std::string* error) {
-  const std::optional<uint64_t> value = ParseDecimal(text, static_cast<uint64_t>(hi));
-  if (!value || static_cast<int64_t>(*value) < lo) {
-    *error = RefusalMessage(name, allowed, text);
-    return std::nullopt;
-  }
-  return static_cast<int32_t>(*value);
-}
-
-}  // namespace
-
-ParameterChoice RunParameters::Choice() const {
-  return ParameterChoice{network_type, groups, strategies, generations, connectivity, length, rewiring};
-}
 
 std::optional<uint64_t> ParseDecimal(std::string_view text, uint64_t max) {
   if (text.empty()) {
@@ -48,7 +30,7 @@ std::string RefusalMessage(std::string_view name, std::string_view allowed, std:
   message += " must be ";
   message += allowed;
   message += " (got \"";
-  message += text;
+  message += EscapedForMessage(text);
   message += "\")";
   return message;
 }
@@ -67,7 +49,27 @@ std::optional<double> ParseProbability(std::string_view text) {
   return value;
 }
 
-const char* NetworkName(int32_t network_type) { return network_type == SCALE_FREE ? "scale-free" : "small-world"; }
+std::string EscapedForMessage(std::string_view text) {
+  std::string escaped;
+  for (const char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    if (c == '\n') {
+      escaped += "\\n";
+    } else if (c == '\r') {
+      escaped += "\\r";
+    } else if (c == '\t') {
+      escaped += "\\t";
+    } else if (u < 0x20 || u == 0x7f) {
+      static const char kHex[] = "0123456789abcdef";
+      escaped += "\\x";
+      escaped += kHex[u >> 4];
+      escaped += kHex[u & 15];
+    } else {
+      escaped += c;
+    }
+  }
+  return escaped;
+}
 
 std::string FormatDouble(double value) {
   if (!std::isfinite(value)) {
@@ -76,69 +78,6 @@ std::string FormatDouble(double value) {
   char buffer[32];
   const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
   return ec == std::errc() ? std::string(buffer, end) : std::string();
-}
-
-std::optional<RunParameters> ValidateRunParameters(const ParameterTexts& t, ParameterNaming naming,
-                                                   std::string* error) {
-  const std::string prefix = naming == ParameterNaming::Option ? "--" : "";
-  RunParameters p;
-  if (t.network == "small-world") {
-    p.network_type = SMALL_WORLD;
-  } else if (t.network == "scale-free") {
-    p.network_type = SCALE_FREE;
-  } else {
-    *error = RefusalMessage(prefix + "network", "small-world or scale-free", t.network);
-    return std::nullopt;
-  }
-  const auto groups = ReadInteger(t.groups, prefix + "groups", 3, MAX_GROUPS, "a whole number from 3 to 500", error);
-  if (!groups) {
-    return std::nullopt;
-  }
-  const auto strategies =
-      ReadInteger(t.strategies, prefix + "strategies", 1, MAX_STRATEGIES, "a whole number from 1 to 32", error);
-  if (!strategies) {
-    return std::nullopt;
-  }
-  const std::string generations_allowed = "a multiple of 10 from 10 to 10000";
-  const auto generations =
-      ReadInteger(t.generations, prefix + "generations", 10, MAX_GENERATIONS, generations_allowed, error);
-  if (!generations) {
-    return std::nullopt;
-  }
-  if (*generations % BATCH_GENERATIONS != 0) {
-    *error = RefusalMessage(prefix + "generations", generations_allowed, t.generations);
-    return std::nullopt;
-  }
-  const std::string connectivity_allowed =
-      "an even number from 2 to " + prefix + "groups - 1 (" + std::to_string(*groups - 1) + " here)";
-  const auto connectivity =
-      ReadInteger(t.connectivity, prefix + "connectivity", 2, *groups - 1, connectivity_allowed, error);
-  if (!connectivity) {
-    return std::nullopt;
-  }
-  if (*connectivity % 2 != 0) {
-    *error = RefusalMessage(prefix + "connectivity", connectivity_allowed, t.connectivity);
-    return std::nullopt;
-  }
-  const auto length = ReadInteger(t.length, prefix + "length", 4, MAX_MOVES, "a whole number from 4 to 100", error);
-  if (!length) {
-    return std::nullopt;
-  }
-  // Converted as the parameter dialog converts it: x * 100.0 truncated.
-  const std::optional<double> probability = ParseProbability(t.rewiring);
-  const int32_t percent = probability ? RewiringPercentFromProbability(*probability) : -1;
-  if (!probability || percent < 0 || percent > 100) {
-    *error = RefusalMessage(prefix + "rewiring", "a probability from 0 to 1.0", t.rewiring);
-    return std::nullopt;
-  }
-  p.groups = *groups;
-  p.strategies = *strategies;
-  p.generations = *generations;
-  p.connectivity = *connectivity;
-  p.length = *length;
-  p.rewiring = *probability;
-  p.rewiring_percent = percent;
-  return p;
 }
 
 }  // namespace veldaris::cli

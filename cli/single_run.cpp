@@ -1,3 +1,4 @@
+// One run from its parameters and seeds to its result files and run.json.
 #include "cli/single_run.h"
 
 #include <chrono>
@@ -26,6 +27,69 @@ int32_t WriteText(std::FILE* file, const void* context) {
   return std::fwrite(text->data(), 1, text->size(), file) == text->size() ? 1 : 0;
 }
 
+// The parameters as run.json holds them: every parameter of the table under
+// its name (null where not given), and the stored rewiring percentage and a
+// network file's SHA-256 beside them.
+Json ParametersJson(const RunParameters& p) {
+  Json j = Json::object();
+  for (const ParameterSpec& spec : PARAMETER_TABLE) {
+    const std::string text = ParameterText(p, spec.id);
+    if (text.empty()) {
+      j[spec.name] = nullptr;
+    } else if (spec.kind == ParameterKind::Integer) {
+      j[spec.name] = std::stoll(text);
+    } else if (spec.kind == ParameterKind::Decimal) {
+      j[spec.name] = spec.id == ParameterId::Rewiring ? p.rewiring : ParseProbability(text).value_or(0.0);
+    } else {
+      j[spec.name] = text;
+    }
+    if (spec.id == ParameterId::Rewiring) {
+      j["rewiring_percent"] = p.network == NetworkType::FromFile ? Json(nullptr) : Json(p.rewiring_percent);
+    }
+  }
+  j["network_sha256"] = p.network_from ? Json(p.network_from->sha256) : Json(nullptr);
+  return j;
+}
+
+// The text of a JSON value as the parameter's option would take it.
+std::string ParameterTextOfJson(const nlohmann::json& value) {
+  if (value.is_string()) {
+    return value.get<std::string>();
+  }
+  if (value.is_number_integer()) {
+    return value.dump();
+  }
+  return FormatDouble(value.get<double>());
+}
+
+std::optional<RunParameters> ParametersOfJson(const nlohmann::json& j, std::string* error) {
+  ParameterTexts texts;
+  const bool from_file = j.contains("network_from") && !j.at("network_from").is_null();
+  for (const ParameterSpec& spec : PARAMETER_TABLE) {
+    const bool fixed_by_file = spec.id == ParameterId::Network || spec.id == ParameterId::Groups ||
+                               spec.id == ParameterId::Connectivity || spec.id == ParameterId::Rewiring ||
+                               spec.id == ParameterId::RewiringProbability;
+    if (j.contains(spec.name) && !j.at(spec.name).is_null() && !(from_file && fixed_by_file)) {
+      texts[spec.id] = ParameterTextOfJson(j.at(spec.name));
+    }
+  }
+  // A network file is known by its path and digest; it is not read again.
+  const auto recorded = [&j](const std::string& path, std::string*) {
+    auto network = std::make_shared<LoadedNetwork>();
+    network->path = path;
+    network->sha256 = j.at("network_sha256").get<std::string>();
+    network->groups = j.at("groups").get<int32_t>();
+    return std::shared_ptr<const LoadedNetwork>(network);
+  };
+  std::optional<RunParameters> p = ValidateRunParameters(texts, ParameterNaming::Key, error, recorded);
+  if (p && !from_file && p->network != NetworkType::FromFile && !p->rewiring_probability &&
+      j.at("rewiring_percent").get<int32_t>() != p->rewiring_percent) {
+    *error = "its rewiring_percent does not match its rewiring";
+    return std::nullopt;
+  }
+  return p;
+}
+
 }  // namespace
 
 void PrepareRun(Simulation& sim, const RunParameters& p, RunSeeds seeds, const std::string& program,
@@ -39,7 +103,13 @@ void PrepareRun(Simulation& sim, const RunParameters& p, RunSeeds seeds, const s
   ClearSimulation(sim);  // the program-start state, as a new window has
   ApplyDefaultParameters(sim);
   SetParameters(sim, p.Choice(), seeds.network);
-  BuildAndMeasureNetwork(sim, seeds.network);
+  if (p.network_from) {
+    const LoadedNetwork& network = *p.network_from;
+    BuildAndMeasureNetworkFromLinks(sim, reinterpret_cast<const int32_t(*)[2]>(network.links.data()),
+                                    static_cast<int32_t>(network.links.size()));
+  } else {
+    BuildAndMeasureNetwork(sim, seeds.network);
+  }
   record.metrics = sim.metrics;
 }
 
@@ -92,21 +162,15 @@ std::string RunRecordJson(const RunRecord& r) {
     j["point"] = r.position->point;
     j["replicate"] = r.position->replicate;
   }
-  const RunParameters& p = r.parameters;
-  j["parameters"] = {{"network", NetworkName(p.network_type)},
-                     {"groups", p.groups},
-                     {"strategies", p.strategies},
-                     {"generations", p.generations},
-                     {"connectivity", p.connectivity},
-                     {"length", p.length},
-                     {"rewiring", p.rewiring},
-                     {"rewiring_percent", p.rewiring_percent}};
+  j["parameters"] = ParametersJson(r.parameters);
   j["network_seed"] = r.seeds.network;
   j["run_seed"] = r.seeds.run;
   j["network_measures"] = {{"average_degree", Number(r.metrics.average_degree)},
                            {"degree_stdev", Number(r.metrics.degree_stdev)},
                            {"characteristic_path_length", Number(r.metrics.characteristic_path_length)},
-                           {"clustering_coefficient", Number(r.metrics.clustering_coefficient)}};
+                           {"clustering_coefficient", Number(r.metrics.clustering_coefficient)},
+                           {"components", r.metrics.components},
+                           {"reachable_path_length", Number(r.metrics.reachable_path_length)}};
   j["outcomes"] = {{"c_avg_final", Number(r.outcomes.c_avg_final)},
                    {"d_avg_final", Number(r.outcomes.d_avg_final)},
                    {"c_avg_tail", Number(r.outcomes.c_avg_tail)},
@@ -139,19 +203,12 @@ Outcome<RunRecord> ParseRunRecord(const std::string& text) {
       r.position =
           SweepPosition{j.at("run").get<int64_t>(), j.at("point").get<int64_t>(), j.at("replicate").get<int64_t>()};
     }
-    const nlohmann::json& p = j.at("parameters");
-    const std::string network = p.at("network").get<std::string>();
-    if (network != "small-world" && network != "scale-free") {
-      return Failure::Usage("not a complete run record", "unknown network \"" + network + "\"");
+    std::string error;
+    std::optional<RunParameters> parameters = ParametersOfJson(j.at("parameters"), &error);
+    if (!parameters) {
+      return Failure::Usage("not a complete run record", error);
     }
-    r.parameters.network_type = network == "scale-free" ? SCALE_FREE : SMALL_WORLD;
-    r.parameters.groups = p.at("groups").get<int32_t>();
-    r.parameters.strategies = p.at("strategies").get<int32_t>();
-    r.parameters.generations = p.at("generations").get<int32_t>();
-    r.parameters.connectivity = p.at("connectivity").get<int32_t>();
-    r.parameters.length = p.at("length").get<int32_t>();
-    r.parameters.rewiring = p.at("rewiring").get<double>();
-    r.parameters.rewiring_percent = p.at("rewiring_percent").get<int32_t>();
+    r.parameters = std::move(*parameters);
     r.seeds.network = j.at("network_seed").get<uint32_t>();
     r.seeds.run = j.at("run_seed").get<uint32_t>();
     const nlohmann::json& m = j.at("network_measures");
@@ -159,6 +216,10 @@ Outcome<RunRecord> ParseRunRecord(const std::string& text) {
     r.metrics.degree_stdev = NumberOf(m.at("degree_stdev"));
     r.metrics.characteristic_path_length = NumberOf(m.at("characteristic_path_length"));
     r.metrics.clustering_coefficient = NumberOf(m.at("clustering_coefficient"));
+    // Records of runs made before these measures lack them.
+    r.metrics.components = m.value("components", 0);
+    r.metrics.reachable_path_length =
+        m.contains("reachable_path_length") ? NumberOf(m.at("reachable_path_length")) : 0.0;
     const nlohmann::json& o = j.at("outcomes");
     r.outcomes.c_avg_final = NumberOf(o.at("c_avg_final"));
     r.outcomes.d_avg_final = NumberOf(o.at("d_avg_final"));

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "cli/failure.h"
-#include "cli/run_parameters.h"
+#include "cli/parameter_table.h"
 #include "model/simulation.h"
 
 namespace veldaris::cli {

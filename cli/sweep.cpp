@@ -1,3 +1,5 @@
+// veldaris-sweep's commands: plan, run on threads, resume, collect and the Slurm array.
+// veldaris-sweep's commands: plan, run on threads, resume, collect and the Slurm array.
 #include "cli/sweep.h"
 
 #include <CLI/CLI.hpp>
@@ -23,6 +25,7 @@
 #include "cli/program_support.h"
 #include "cli/run_parameters.h"
 #include "cli/single_run.h"
+#include "cli/sweep_networks.h"
 #include "cli/sweep_plan.h"
 #include "cli/sweep_plot.h"
 #include "cli/sweep_slurm.h"
@@ -159,7 +162,8 @@ class Progress {
 // network's path lengths take N^3 steps once.
 double RunCost(const RunParameters& p) {
   const double n = p.groups;
-  return static_cast<double>(p.generations) * n * p.strategies * p.length * (p.connectivity + 1.0) + n * n * n;
+  const double degree = p.network_from ? 2.0 * static_cast<double>(p.network_from->links.size()) / n : p.connectivity;
+  return static_cast<double>(p.generations) * n * p.strategies * p.length * (degree + 1.0) + n * n * n;
 }
 
 // Makes one run in a directory of its own under runs/: written under a
@@ -259,7 +263,8 @@ int Collect(const fs::path& dir, const SweepPlan& plan, const SweepStreams& stre
 }
 
 // Reads and checks a sweep file; nullopt with the message printed.
-std::optional<SweepPlan> LoadSweep(const fs::path& path, std::string* text, const SweepStreams& streams) {
+std::optional<SweepPlan> LoadSweep(const fs::path& path, std::string* text, const SweepStreams& streams,
+                                   const fs::path& dir) {
   const Outcome<std::string> contents = ReadWholeFile(path);
   if (!contents.ok()) {
     streams.err << kProgram << ": cannot read the sweep file \"" << TextOfPath(path) << "\": " << contents.failure().why
@@ -268,7 +273,7 @@ std::optional<SweepPlan> LoadSweep(const fs::path& path, std::string* text, cons
   }
   *text = contents.value();
   std::string error;
-  std::optional<SweepPlan> plan = ParseSweepFile(*text, TextOfPath(path), &error);
+  std::optional<SweepPlan> plan = ParseSweepFile(*text, TextOfPath(path), &error, SweepNetworkLoader(path, dir));
   if (!plan) {
     streams.err << kProgram << ": " << TextOfPath(path) << ": " << error << "\n";
   }
@@ -289,7 +294,7 @@ bool DirectoryFits(const fs::path& dir, const SweepPlan& plan, const SweepStream
   const fs::path copy = dir / kSweepCopy;
   if (fs::exists(copy, ec)) {
     std::string text;
-    const std::optional<SweepPlan> saved = LoadSweep(copy, &text, streams);
+    const std::optional<SweepPlan> saved = LoadSweep(copy, &text, streams, dir);
     if (!saved) {
       return false;
     }
@@ -337,6 +342,9 @@ int PlanDirectory(const fs::path& dir, const SweepPlan& plan, const std::string&
     if (const std::string error = WriteTextFile(copy, sweep_text); !error.empty()) {
       return failed("cannot write \"" + TextOfPath(copy) + "\": " + error);
     }
+  }
+  if (const std::string error = KeepNetworkCopies(plan, dir); !error.empty()) {
+    return failed(error);
   }
   const std::string plan_csv = PlanCsv(plan);
   const fs::path plan_path = dir / kPlanFile;
@@ -388,7 +396,7 @@ int RunCommand(const std::string& sweep_file, const std::string& out_text, const
   }
 
   std::string sweep_text;
-  const std::optional<SweepPlan> loaded = LoadSweep(PathOfText(sweep_file), &sweep_text, streams);
+  const std::optional<SweepPlan> loaded = LoadSweep(PathOfText(sweep_file), &sweep_text, streams, PathOfText(out_text));
   if (!loaded) {
     return EXIT_USAGE;
   }
@@ -516,7 +524,7 @@ int CollectCommand(const std::string& dir_text, const SweepStreams& streams) {
     return EXIT_USAGE;
   }
   std::string text;
-  const std::optional<SweepPlan> plan = LoadSweep(dir / kSweepCopy, &text, streams);
+  const std::optional<SweepPlan> plan = LoadSweep(dir / kSweepCopy, &text, streams, dir);
   if (!plan) {
     return EXIT_USAGE;
   }
@@ -555,7 +563,7 @@ int SlurmCommand(const std::string& sweep_file, const std::string& out_text, con
     return usage("--write must name a file");
   }
   std::string sweep_text;
-  const std::optional<SweepPlan> loaded = LoadSweep(sweep_file, &sweep_text, streams);
+  const std::optional<SweepPlan> loaded = LoadSweep(sweep_file, &sweep_text, streams, PathOfText(out_text));
   if (!loaded) {
     return EXIT_USAGE;
   }

@@ -1,8 +1,10 @@
+// A sweep file read into its grid of parameter points, their runs and seeds, and plan.csv.
 #include "cli/sweep_plan.h"
 
 #include <bit>
 #include <cmath>
 #include <string>
+#include <unordered_map>
 
 #define TOML_EXCEPTIONS 1
 #include <toml++/toml.h>
@@ -67,10 +69,14 @@ std::string SafeForParser(std::string_view text) {
 enum class ValueKind { Text, Integer, Number };
 
 ValueKind KindOf(int32_t key) {
-  if (key == 0) {
-    return ValueKind::Text;
+  switch (PARAMETER_TABLE[static_cast<size_t>(key)].kind) {
+    case ParameterKind::Integer:
+      return ValueKind::Integer;
+    case ParameterKind::Decimal:
+      return ValueKind::Number;
+    default:
+      return ValueKind::Text;
   }
-  return key == SWEEP_KEY_COUNT - 1 ? ValueKind::Number : ValueKind::Integer;
 }
 
 const char* Expected(ValueKind kind) {
@@ -95,16 +101,70 @@ std::string FloatText(double value) {
   return FormatDouble(value);
 }
 
-// What a node is, for a message: "the string \"50\"", "the integer 3", ...
-std::string Describe(const toml::node& node) {
-  if (const auto* s = node.as_string()) {
-    return "the string \"" + s->get() + "\"";
+// The file's lines, to quote a value as it stands in the file.
+class SourceLines {
+ public:
+  explicit SourceLines(std::string_view text) {
+    size_t start = 0;
+    while (start <= text.size()) {
+      const size_t end = text.find('\n', start);
+      lines_.push_back(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+      if (end == std::string_view::npos) {
+        break;
+      }
+      start = end + 1;
+    }
   }
+
+  // The text of a value on one line, from its first to its last column
+  // (columns count characters, from 1); empty when the node has no such
+  // place.
+  std::string Of(const toml::node& node) const {
+    const toml::source_region& where = node.source();
+    if (where.begin.line == 0 || where.begin.line != where.end.line || where.begin.line > lines_.size()) {
+      return std::string();
+    }
+    const std::string_view line = lines_[where.begin.line - 1];
+    const size_t first = ByteOfColumn(line, where.begin.column);
+    const size_t last = ByteOfColumn(line, where.end.column);
+    if (first >= last || last > line.size()) {
+      return std::string();
+    }
+    std::string_view value = line.substr(first, last - first);
+    while (!value.empty() && (value.back() == ' ' || value.back() == '\t' || value.back() == '\r' ||
+                              value.back() == ',' || value.back() == ']' || value.back() == '#')) {
+      value.remove_suffix(1);
+    }
+    return std::string(value);
+  }
+
+ private:
+  static size_t ByteOfColumn(std::string_view line, size_t column) {
+    size_t byte = 0;
+    for (size_t c = 1; c < column && byte < line.size(); ++c) {
+      ++byte;
+      while (byte < line.size() && (static_cast<unsigned char>(line[byte]) & 0xC0U) == 0x80U) {
+        ++byte;
+      }
+    }
+    return byte;
+  }
+
+  std::vector<std::string_view> lines_;
+};
+
+// What a node is, for a message: "the string \"50\"", "the number 200.0" (as
+// it stands in the file), ...
+std::string Describe(const toml::node& node, const SourceLines& source) {
+  if (const auto* s = node.as_string()) {
+    return "the string \"" + EscapedForMessage(s->get()) + "\"";
+  }
+  const std::string typed = source.Of(node);
   if (const auto* i = node.as_integer()) {
-    return "the integer " + std::to_string(i->get());
+    return "the integer " + (typed.empty() ? std::to_string(i->get()) : EscapedForMessage(typed));
   }
   if (const auto* f = node.as_floating_point()) {
-    return "the number " + FloatText(f->get());
+    return "the number " + (typed.empty() ? FloatText(f->get()) : EscapedForMessage(typed));
   }
   if (node.is_boolean()) {
     return node.as_boolean()->get() ? "true" : "false";
@@ -119,54 +179,184 @@ std::string Describe(const toml::node& node) {
 }
 
 // One value of key as text; false with *error set when it has the wrong type.
-bool ValueText(const toml::node& node, const char* key, ValueKind kind, bool in_array, std::string* text,
-               std::string* error) {
-  if (kind == ValueKind::Text && node.is_string()) {
+bool ValueText(const toml::node& node, const char* key, ValueKind kind, bool in_array, const SourceLines& source,
+               std::string* text, std::string* error) {
+  const bool fits = (kind == ValueKind::Text && node.is_string()) || (kind != ValueKind::Text && node.is_integer()) ||
+                    (kind == ValueKind::Number && node.is_floating_point());
+  if (!fits) {
+    *error = std::string(key) + " must be " + Expected(kind) + " or an array of them (got " + Describe(node, source) +
+             (in_array ? " in its array)" : ")");
+    return false;
+  }
+  if (node.is_string()) {
     *text = node.as_string()->get();
     return true;
   }
-  if (kind != ValueKind::Text && node.is_integer()) {
-    *text = std::to_string(node.as_integer()->get());
-    return true;
-  }
-  if (kind == ValueKind::Number && node.is_floating_point()) {
-    *text = FloatText(node.as_floating_point()->get());
-    return true;
-  }
-  *error = std::string(key) + " must be " + Expected(kind) + " or an array of them (got " + Describe(node) +
-           (in_array ? " in its array)" : ")");
-  return false;
+  *text = node.is_integer() ? std::to_string(node.as_integer()->get()) : FloatText(node.as_floating_point()->get());
+  return true;
 }
 
 // A scalar whole number of key in lo..hi.
 bool ReadCount(const toml::node& node, const char* key, int64_t lo, int64_t hi, const std::string& allowed,
-               int64_t* value, std::string* error) {
+               const SourceLines& source, int64_t* value, std::string* error) {
   if (!node.is_integer()) {
-    *error = std::string(key) + " must be " + allowed + " (got " + Describe(node) + ")";
+    *error = std::string(key) + " must be " + allowed + " (got " + Describe(node, source) + ")";
     return false;
   }
   const int64_t v = node.as_integer()->get();
   if (v < lo || v > hi) {
-    *error = RefusalMessage(key, allowed, std::to_string(v));
+    const std::string typed = source.Of(node);
+    *error = RefusalMessage(key, allowed, typed.empty() ? std::to_string(v) : typed);
     return false;
   }
   *value = v;
   return true;
 }
 
-std::string PointDescription(const SweepPlan& plan, const std::array<int32_t, SWEEP_KEY_COUNT>& at) {
+// The values of the file's keys as they stand in the file, looked up only
+// for a message (finding a value's place in a long line takes time).
+class TypedValues {
+ public:
+  TypedValues(const SourceLines& source, const SweepPlan& plan) : source_(source), plan_(plan) {}
+
+  std::vector<const toml::node*>& NodesOf(int32_t key) { return nodes_[static_cast<size_t>(key)]; }
+
+  // Value i of key as typed (as the plan holds it when not from the file).
+  std::string Text(int32_t key, size_t i) const {
+    const std::vector<const toml::node*>& nodes = nodes_[static_cast<size_t>(key)];
+    // A string is quoted as its value; a number as it stands in the file.
+    std::string typed =
+        i < nodes.size() && nodes[i] != nullptr && !nodes[i]->is_string() ? source_.Of(*nodes[i]) : std::string();
+    return typed.empty() ? plan_.values[static_cast<size_t>(key)][i] : typed;
+  }
+
+ private:
+  const SourceLines& source_;
+  const SweepPlan& plan_;
+  std::array<std::vector<const toml::node*>, SWEEP_KEY_COUNT> nodes_;
+};
+
+std::string PointDescription(const SweepPlan& plan, const std::array<int32_t, SWEEP_KEY_COUNT>& at,
+                             const TypedValues& typed) {
   std::string text;
   for (const int32_t key : plan.VaryingKeys()) {
     text += text.empty() ? "" : ", ";
-    text += std::string(SWEEP_KEYS[key]) + " = " + plan.values[key][at[key]];
+    text += std::string(SWEEP_KEYS[key]) + " = " + EscapedForMessage(typed.Text(key, static_cast<size_t>(at[key])));
   }
   return text;
 }
 
+// The values of one key from its node (one value or an array); false with
+// *error set.
+bool ReadKeyValues(const toml::node& node, int32_t key, const SourceLines& source, std::vector<std::string>& values,
+                   TypedValues& typed, std::string* error) {
+  const char* name = SWEEP_KEYS[key];
+  const ValueKind kind = KindOf(key);
+  std::vector<const toml::node*>& nodes = typed.NodesOf(key);
+  values.clear();
+  nodes.clear();
+  const toml::array* array = node.as_array();
+  if (array == nullptr) {
+    std::string value;
+    if (!ValueText(node, name, kind, false, source, &value, error)) {
+      return false;
+    }
+    values.push_back(value);
+    nodes.push_back(&node);
+    return true;
+  }
+  if (array->empty()) {
+    *error = std::string(name) + " must be " + Expected(kind) + " or a non-empty array of them (got an empty array)";
+    return false;
+  }
+  std::unordered_map<std::string, size_t> seen;
+  seen.reserve(array->size());
+  for (const toml::node& element : *array) {
+    std::string value;
+    if (!ValueText(element, name, kind, true, source, &value, error)) {
+      return false;
+    }
+    values.push_back(value);
+    nodes.push_back(&element);
+    if (const auto [at, inserted] = seen.emplace(value, values.size() - 1); !inserted) {
+      const std::string earlier = typed.Text(key, at->second);
+      const std::string again = typed.Text(key, values.size() - 1);
+      *error = std::string(name) + " lists " + EscapedForMessage(earlier) +
+               (earlier == again ? " twice" : " and " + EscapedForMessage(again) + ", the same value,") +
+               ": the values of an array must differ";
+      return false;
+    }
+  }
+  return true;
+}
+
+// The rewiring values are stored as truncated percentages: refuses values
+// that would run as a probability other than the one they are labelled with
+// in a way that matters: above 0 but stored as 0 %, or two values stored as
+// the same percentage.
+bool CheckRewiringValues(const std::vector<std::string>& values, const TypedValues& typed, std::string* error) {
+  const auto key = static_cast<int32_t>(ParameterId::Rewiring);
+  std::unordered_map<int32_t, size_t> by_percent;
+  for (size_t i = 0; i < values.size(); ++i) {
+    const std::optional<double> probability = ParseProbability(values[i]);
+    if (!probability || !(*probability >= 0.0 && *probability <= 1.0)) {
+      continue;  // refused with its own message when the points are checked
+    }
+    const int32_t percent = RewiringPercentFromProbability(*probability);
+    if (percent == 0 && *probability > 0.0) {
+      *error = "rewiring = " + EscapedForMessage(typed.Text(key, i)) +
+               " is stored as 0 % (rewiring is a truncated percentage, as the window stores it); give "
+               "rewiring_probability for a probability below 0.01 or between whole percentages";
+      return false;
+    }
+    if (const auto [at, inserted] = by_percent.emplace(percent, i); !inserted) {
+      *error = "rewiring lists " + EscapedForMessage(typed.Text(key, at->second)) + " and " +
+               EscapedForMessage(typed.Text(key, i)) + ", which are both stored as " + std::to_string(percent) +
+               " % (rewiring is a truncated percentage, as the window stores it); give rewiring_probability for "
+               "exact probabilities";
+      return false;
+    }
+  }
+  return true;
+}
+
+// The number of points of the grid, scale-free points counted once whatever
+// the rewiring; as a double, since only its size against the limit matters.
+double PointCount(const SweepPlan& plan) {
+  double others = 1.0;
+  double rewirings = 1.0;
+  for (int32_t key = 0; key < SWEEP_KEY_COUNT; ++key) {
+    const auto size = static_cast<double>(plan.values[key].size());
+    const auto id = static_cast<ParameterId>(key);
+    if (id == ParameterId::Rewiring || id == ParameterId::RewiringProbability) {
+      rewirings *= size;
+    } else if (id != ParameterId::Network) {
+      others *= size;
+    }
+  }
+  double networks = 0.0;
+  for (const std::string& network : plan.values[static_cast<size_t>(ParameterId::Network)]) {
+    networks += network == "scale-free" ? 1.0 : rewirings;
+  }
+  return others * networks;
+}
+
+bool IsScaleFreeRepeat(const SweepPlan& plan, const std::array<int32_t, SWEEP_KEY_COUNT>& at) {
+  const auto network = static_cast<size_t>(ParameterId::Network);
+  return plan.values[network][static_cast<size_t>(at[network])] == "scale-free" &&
+         (at[static_cast<size_t>(ParameterId::Rewiring)] != 0 ||
+          at[static_cast<size_t>(ParameterId::RewiringProbability)] != 0);
+}
+
 }  // namespace
 
-const char* const PLAN_HEADER =
-    "run,point,replicate,network,groups,strategies,generations,connectivity,length,rewiring,network_seed,run_seed";
+const std::array<const char*, SWEEP_KEY_COUNT> SWEEP_KEYS = [] {
+  std::array<const char*, SWEEP_KEY_COUNT> keys{};
+  for (size_t k = 0; k < keys.size(); ++k) {
+    keys[k] = PARAMETER_TABLE[k].name;
+  }
+  return keys;
+}();
 
 std::vector<int32_t> SweepPlan::VaryingKeys() const {
   std::vector<int32_t> keys;
@@ -178,80 +368,64 @@ std::vector<int32_t> SweepPlan::VaryingKeys() const {
   return keys;
 }
 
-std::optional<SweepPlan> ParseSweepFile(std::string_view text, const std::string& file_name, std::string* error) {
+std::vector<ParameterId> SweepPlan::Columns() const {
+  std::vector<ParameterId> columns;
+  for (int32_t key = 0; key < SWEEP_KEY_COUNT; ++key) {
+    if (key < ORIGINAL_PARAMETER_COUNT || given[static_cast<size_t>(key)]) {
+      columns.push_back(static_cast<ParameterId>(key));
+    }
+  }
+  return columns;
+}
+
+std::optional<SweepPlan> ParseSweepFile(std::string_view text, const std::string& file_name, std::string* error,
+                                        const NetworkLoader& loader, int64_t max_runs) {
   toml::table table;
+  const std::string safe = SafeForParser(text);
   try {
-    table = toml::parse(SafeForParser(text), file_name);
+    table = toml::parse(safe, file_name);
   } catch (const toml::parse_error& e) {
     *error = "line " + std::to_string(e.source().begin.line) + ", column " + std::to_string(e.source().begin.column) +
-             ": " + std::string(e.description());
+             ": " + EscapedForMessage(e.description());
     return std::nullopt;
   }
+  const SourceLines source(safe);
 
   SweepPlan plan;
-  const ParameterTexts defaults;
-  plan.values = {{{defaults.network},
-                  {defaults.groups},
-                  {defaults.strategies},
-                  {defaults.generations},
-                  {defaults.connectivity},
-                  {defaults.length},
-                  {defaults.rewiring}}};
+  TypedValues typed(source, plan);
+  for (int32_t key = 0; key < SWEEP_KEY_COUNT; ++key) {
+    plan.values[key] = {PARAMETER_TABLE[static_cast<size_t>(key)].default_text};
+  }
   bool have_replicates = false;
   bool have_seed = false;
   for (const auto& [name, node] : table) {
     const std::string_view key_name = name.str();
-    int32_t key = 0;
-    while (key < SWEEP_KEY_COUNT && key_name != SWEEP_KEYS[key]) {
-      ++key;
-    }
-    if (key < SWEEP_KEY_COUNT) {
-      const ValueKind kind = KindOf(key);
-      std::vector<std::string>& values = plan.values[key];
-      values.clear();
-      if (const toml::array* array = node.as_array()) {
-        if (array->empty()) {
-          *error = std::string(SWEEP_KEYS[key]) + " must be " + Expected(kind) +
-                   " or a non-empty array of them (got an empty array)";
-          return std::nullopt;
-        }
-        for (const toml::node& element : *array) {
-          std::string value;
-          if (!ValueText(element, SWEEP_KEYS[key], kind, true, &value, error)) {
-            return std::nullopt;
-          }
-          for (const std::string& earlier : values) {
-            if (earlier == value) {
-              *error = std::string(SWEEP_KEYS[key]) + " lists " + value + " twice: the values of an array must differ";
-              return std::nullopt;
-            }
-          }
-          values.push_back(value);
-        }
-      } else {
-        std::string value;
-        if (!ValueText(node, SWEEP_KEYS[key], kind, false, &value, error)) {
-          return std::nullopt;
-        }
-        values.push_back(value);
+    if (const std::optional<ParameterId> id = ParameterNamed(key_name)) {
+      const auto key = static_cast<int32_t>(*id);
+      if (!ReadKeyValues(node, key, source, plan.values[key], typed, error)) {
+        return std::nullopt;
       }
+      plan.given[static_cast<size_t>(key)] = true;
     } else if (key_name == "replicates") {
-      if (!ReadCount(node, "replicates", 1, MAX_REPLICATES, "a whole number from 1 to 100000", &plan.replicates,
+      if (!ReadCount(node, "replicates", 1, MAX_REPLICATES, "a whole number from 1 to 100000", source, &plan.replicates,
                      error)) {
         return std::nullopt;
       }
       have_replicates = true;
     } else if (key_name == "seed") {
       int64_t seed = 0;
-      if (!ReadCount(node, "seed", 0, INT64_MAX, "a whole number from 0 to 9223372036854775807", &seed, error)) {
+      if (!ReadCount(node, "seed", 0, INT64_MAX, "a whole number from 0 to 9223372036854775807", source, &seed,
+                     error)) {
         return std::nullopt;
       }
       plan.seed = static_cast<uint64_t>(seed);
       have_seed = true;
     } else {
-      *error = "unknown key \"" + std::string(key_name) +
-               "\" (the keys are network, groups, strategies, generations, connectivity, length, rewiring, "
-               "replicates and seed)";
+      std::string keys;
+      for (const char* known : SWEEP_KEYS) {
+        keys += std::string(known) + ", ";
+      }
+      *error = "unknown key \"" + EscapedForMessage(key_name) + "\" (the keys are " + keys + "replicates and seed)";
       return std::nullopt;
     }
   }
@@ -263,38 +437,68 @@ std::optional<SweepPlan> ParseSweepFile(std::string_view text, const std::string
     *error = "seed is missing: the sweep's base seed, a whole number from 0 to 9223372036854775807";
     return std::nullopt;
   }
+  const auto rewiring = static_cast<size_t>(ParameterId::Rewiring);
+  if (plan.given[rewiring] && !CheckRewiringValues(plan.values[rewiring], typed, error)) {
+    return std::nullopt;
+  }
+  if (PointCount(plan) * static_cast<double>(plan.replicates) > static_cast<double>(max_runs)) {
+    *error = "the sweep has more than " + std::to_string(max_runs) +
+             " runs (parameter points times replicates); split it into several sweeps";
+    return std::nullopt;
+  }
 
+  // Each network file is read once, whatever the number of points using it.
+  std::unordered_map<std::string, std::shared_ptr<const LoadedNetwork>> networks;
+  const NetworkLoader once = [&](const std::string& path, std::string* why) {
+    auto [at, inserted] = networks.emplace(path, nullptr);
+    if (inserted) {
+      at->second = loader ? loader(path, why) : LoadNetworkFile(path, why);
+    } else if (!at->second) {
+      *why = "cannot be read";
+    }
+    return at->second;
+  };
+
+  // Every point, validated as veldaris-run validates its options.
   int64_t point_count = 1;
   for (const std::vector<std::string>& values : plan.values) {
     point_count *= static_cast<int64_t>(values.size());
-    if (point_count * plan.replicates > MAX_SWEEP_RUNS) {
-      *error = "the sweep has more than " + std::to_string(MAX_SWEEP_RUNS) +
-               " runs (parameter points times replicates); split it into several sweeps";
-      return std::nullopt;
-    }
   }
-
-  // Every point, validated as veldaris-run validates its options.
   std::array<int32_t, SWEEP_KEY_COUNT> at{};
-  for (int64_t point = 0; point < point_count; ++point) {
-    int64_t rest = point;
+  for (int64_t grid_point = 0; grid_point < point_count; ++grid_point) {
+    int64_t rest = grid_point;
     for (int32_t key = SWEEP_KEY_COUNT - 1; key >= 0; --key) {
       const auto size = static_cast<int64_t>(plan.values[key].size());
       at[key] = static_cast<int32_t>(rest % size);
       rest /= size;
     }
-    const ParameterTexts texts{plan.values[0][at[0]], plan.values[1][at[1]], plan.values[2][at[2]],
-                               plan.values[3][at[3]], plan.values[4][at[4]], plan.values[5][at[5]],
-                               plan.values[6][at[6]]};
+    if (IsScaleFreeRepeat(plan, at)) {
+      continue;
+    }
+    ParameterTexts texts;
+    for (int32_t key = 0; key < SWEEP_KEY_COUNT; ++key) {
+      if (plan.given[static_cast<size_t>(key)]) {
+        texts.text[static_cast<size_t>(key)] = plan.values[key][at[key]];
+      }
+    }
     std::string why;
-    const std::optional<RunParameters> parameters = ValidateRunParameters(texts, ParameterNaming::Key, &why);
+    const std::optional<RunParameters> parameters = ValidateRunParameters(texts, ParameterNaming::Key, &why, once);
     if (!parameters) {
+      // Again, for the message, with the values as typed.
+      ParameterTexts shown;
+      for (int32_t key = 0; key < SWEEP_KEY_COUNT; ++key) {
+        if (plan.given[static_cast<size_t>(key)]) {
+          shown.text[static_cast<size_t>(key)] = typed.Text(key, static_cast<size_t>(at[key]));
+        }
+      }
+      ValidateRunParameters(texts, ParameterNaming::Key, &why, once, &shown);
       *error = why;
       if (point_count > 1) {
-        *error += " in the point " + PointDescription(plan, at);
+        *error += " in the point " + PointDescription(plan, at, typed);
       }
       return std::nullopt;
     }
+    const int64_t point = static_cast<int64_t>(plan.points.size());
     plan.points.push_back(*parameters);
     plan.point_indices.push_back(at);
     for (int64_t replicate = 0; replicate < plan.replicates; ++replicate) {
@@ -306,45 +510,69 @@ std::optional<SweepPlan> ParseSweepFile(std::string_view text, const std::string
 }
 
 RunSeeds SweepRunSeeds(uint64_t base_seed, const RunParameters& p, int64_t replicate) {
-  const uint64_t words[] = {
-      p.network_type == SMALL_WORLD ? 1ULL : 0ULL, static_cast<uint64_t>(p.groups),
-      static_cast<uint64_t>(p.strategies),         static_cast<uint64_t>(p.generations),
-      static_cast<uint64_t>(p.connectivity),       static_cast<uint64_t>(p.length),
-      std::bit_cast<uint64_t>(p.rewiring),         static_cast<uint64_t>(replicate),
-  };
   uint64_t h = SplitMix64(base_seed);
-  for (const uint64_t w : words) {
+  for (const uint64_t w : SeedIdentityWords(p)) {
     h = SplitMix64(h ^ w);
   }
+  h = SplitMix64(h ^ static_cast<uint64_t>(replicate));
   return RunSeeds{static_cast<uint32_t>(SplitMix64(h) >> 32), static_cast<uint32_t>(SplitMix64(h + kGolden) >> 32)};
 }
 
-std::string ParameterText(const RunParameters& p, int32_t key) {
-  switch (key) {
-    case 0:
-      return NetworkName(p.network_type);
-    case 1:
-      return std::to_string(p.groups);
-    case 2:
-      return std::to_string(p.strategies);
-    case 3:
-      return std::to_string(p.generations);
-    case 4:
-      return std::to_string(p.connectivity);
-    case 5:
-      return std::to_string(p.length);
-    default:
-      return FormatDouble(p.rewiring);
+std::string ParameterColumnsHeader(const SweepPlan& plan) {
+  std::string header;
+  for (const ParameterId id : plan.Columns()) {
+    header += header.empty() ? "" : ",";
+    header += SpecOf(id).name;
+    if (id == ParameterId::Rewiring) {
+      header += ",rewiring_percent";
+    } else if (id == ParameterId::NetworkFrom) {
+      header += ",network_sha256";
+    }
   }
+  return header;
+}
+
+// A field of a CSV row: quoted when it holds a comma, a quote or a line end.
+static std::string CsvField(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) {
+    return text;
+  }
+  std::string quoted = "\"";
+  for (const char c : text) {
+    quoted += c == '"' ? "\"\"" : std::string(1, c);
+  }
+  return quoted + "\"";
+}
+
+std::string ParameterColumns(const SweepPlan& plan, const RunParameters& p) {
+  std::string row;
+  bool first = true;
+  for (const ParameterId id : plan.Columns()) {
+    row += first ? "" : ",";
+    first = false;
+    row += CsvField(ParameterText(p, id));
+    if (id == ParameterId::Rewiring) {
+      row += ',';
+      if (p.network != NetworkType::FromFile && !p.rewiring_probability) {
+        row += std::to_string(p.rewiring_percent);
+      }
+    } else if (id == ParameterId::NetworkFrom) {
+      row += ',';
+      row += p.network_from ? p.network_from->sha256 : std::string();
+    }
+  }
+  return row;
+}
+
+std::string PlanHeader(const SweepPlan& plan) {
+  return "run,point,replicate," + ParameterColumnsHeader(plan) + ",network_seed,run_seed";
 }
 
 std::string PlanRow(const SweepPlan& plan, const PlannedRun& run) {
   const RunParameters& p = plan.points[static_cast<size_t>(run.point)];
   std::string row = std::to_string(run.run) + "," + std::to_string(run.point) + "," + std::to_string(run.replicate);
-  for (int32_t key = 0; key < SWEEP_KEY_COUNT; ++key) {
-    row += ',';
-    row += ParameterText(p, key);
-  }
+  row += ',';
+  row += ParameterColumns(plan, p);
   row += ',';
   row += std::to_string(run.seeds.network);
   row += ',';
@@ -353,7 +581,7 @@ std::string PlanRow(const SweepPlan& plan, const PlannedRun& run) {
 }
 
 std::string PlanCsv(const SweepPlan& plan) {
-  std::string csv = std::string(PLAN_HEADER) + "\n";
+  std::string csv = PlanHeader(plan) + "\n";
   for (const PlannedRun& run : plan.runs) {
     csv += PlanRow(plan, run) + "\n";
   }

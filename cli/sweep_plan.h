@@ -9,16 +9,16 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/run_parameters.h"
+#include "cli/parameter_table.h"
 #include "cli/single_run.h"
 
 namespace veldaris::cli {
 
-// The run parameters a sweep file may give, in grid order: the grid's points
-// are numbered as nested loops over these keys, the last varying fastest.
-inline constexpr int32_t SWEEP_KEY_COUNT = 7;
-inline constexpr std::array<const char*, SWEEP_KEY_COUNT> SWEEP_KEYS = {
-    "network", "groups", "strategies", "generations", "connectivity", "length", "rewiring"};
+// The run parameters a sweep file may give are the table's, in its order:
+// the grid's points are numbered as nested loops over these keys, the last
+// varying fastest.
+inline constexpr int32_t SWEEP_KEY_COUNT = PARAMETER_COUNT;
+extern const std::array<const char*, SWEEP_KEY_COUNT> SWEEP_KEYS;
 
 inline constexpr int64_t MAX_REPLICATES = 100000;
 inline constexpr int64_t MAX_SWEEP_RUNS = 1000000;
@@ -32,36 +32,47 @@ struct PlannedRun {
 
 struct SweepPlan {
   // The values of every key as veldaris-run would take them, in the order
-  // given; a key the file leaves out has veldaris-run's default.
+  // given; a key the file leaves out has veldaris-run's default (empty for a
+  // parameter that is not given by default) and is not given.
   std::array<std::vector<std::string>, SWEEP_KEY_COUNT> values;
+  std::array<bool, SWEEP_KEY_COUNT> given{};
   int64_t replicates = 0;
   uint64_t seed = 0;
-  std::vector<RunParameters> points;  // in grid order
-  std::vector<PlannedRun> runs;       // point by point, replicates in order
+  // In grid order. A scale-free network has no rewiring: its points are
+  // planned for the first rewiring value only.
+  std::vector<RunParameters> points;
+  std::vector<PlannedRun> runs;  // point by point, replicates in order
 
   // The index into values[key] of every point's value of that key.
   std::vector<std::array<int32_t, SWEEP_KEY_COUNT>> point_indices;
 
   // The keys with more than one value, in grid order.
   std::vector<int32_t> VaryingKeys() const;
+  // The parameter columns of the plan, summary and aggregate: the original
+  // seven with the stored rewiring percentage after rewiring, then every
+  // later parameter the file gives.
+  std::vector<ParameterId> Columns() const;
 };
 
 // Reads a sweep file. Nullopt, with *error set to one message naming the key,
 // the value and what is allowed (and, for a point the model cannot run, the
 // point), when the file is not a valid sweep; a syntax error is given with its
 // line and column. file_name is the name the parser keeps for the document.
-std::optional<SweepPlan> ParseSweepFile(std::string_view text, const std::string& file_name, std::string* error);
+// A network_from value is read with loader (null: LoadNetworkFile, which
+// reads the path as given), once per value.
+// max_runs is the most runs a sweep may have (a fuzzer lowers it).
+std::optional<SweepPlan> ParseSweepFile(std::string_view text, const std::string& file_name, std::string* error,
+                                        const NetworkLoader& loader = nullptr, int64_t max_runs = MAX_SWEEP_RUNS);
 
 // The seeds of a run, from the sweep's base seed and the run's identity (its
-// point's parameter values and its replicate number), never its position:
+// point's parameter values, SeedIdentityWords, and its replicate number),
+// never its position:
 //
 //   mix(z)  = z ^ (z >> 31) of z := (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9,
 //             z := (z ^ (z >> 27)) * 0x94D049BB133111EB          (mod 2^64)
 //   sm(x)   = mix(x + 0x9E3779B97F4A7C15): SplitMix64's output from state x
-//   h       = sm(base seed); then h = sm(h ^ w) for each word w of
-//             network (1 small-world, 0 scale-free), groups, strategies,
-//             generations, connectivity, length, the 64 bits of the rewiring
-//             probability as an IEEE-754 double, replicate
+//   h       = sm(base seed); then h = sm(h ^ w) for each identity word w, and
+//             last for the replicate
 //   network seed = sm(h) >> 32,  run seed = sm(h + 0x9E3779B97F4A7C15) >> 32
 //
 // (the two seeds are the high halves of the first two outputs of SplitMix64
@@ -69,13 +80,20 @@ std::optional<SweepPlan> ParseSweepFile(std::string_view text, const std::string
 RunSeeds SweepRunSeeds(uint64_t base_seed, const RunParameters& point, int64_t replicate);
 
 // The text of a point's value of key as veldaris-run takes it.
-std::string ParameterText(const RunParameters& point, int32_t key);
+inline std::string ParameterText(const RunParameters& point, int32_t key) {
+  return ParameterText(point, static_cast<ParameterId>(key));
+}
 
-// plan.csv: "run,point,replicate,network,groups,strategies,generations,
-// connectivity,length,rewiring,network_seed,run_seed", one row per run.
+// The header of the plan's parameter columns ("network,...,rewiring,
+// rewiring_percent,...") and one run's values of them, comma-separated.
+std::string ParameterColumnsHeader(const SweepPlan& plan);
+std::string ParameterColumns(const SweepPlan& plan, const RunParameters& point);
+
+// plan.csv: "run,point,replicate", the parameter columns, "network_seed,
+// run_seed", one row per run.
+std::string PlanHeader(const SweepPlan& plan);
 std::string PlanCsv(const SweepPlan& plan);
 // The plan columns of one run, without a line end.
 std::string PlanRow(const SweepPlan& plan, const PlannedRun& run);
-extern const char* const PLAN_HEADER;
 
 }  // namespace veldaris::cli

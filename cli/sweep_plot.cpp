@@ -160,7 +160,7 @@ std::string AggregateSvg(const SweepPlan& plan, const std::vector<PointAggregate
   canvas.TextOut(10, 8, "Mean over the last tenth of the generations, with 95% intervals");
   std::string fixed;
   for (int32_t key = 0; key < SWEEP_KEY_COUNT; ++key) {
-    if (plan.values[key].size() == 1 && key != x_key) {
+    if (plan.values[key].size() == 1 && key != x_key && (key < ORIGINAL_PARAMETER_COUNT || plan.given[key])) {
       fixed += (fixed.empty() ? "" : ", ") + std::string(SWEEP_KEYS[key]) + " " + plan.values[key][0];
     }
   }

@@ -1,3 +1,4 @@
+// What a sweep's finished runs add up to: summary.csv, aggregate.csv and the values of the plot.
 #include "cli/sweep_summary.h"
 
 #include <bit>
@@ -39,10 +40,14 @@ std::string Sha256OfFile(const fs::path& path) {
 }
 
 bool SameParameters(const RunParameters& a, const RunParameters& b) {
-  return a.network_type == b.network_type && a.groups == b.groups && a.strategies == b.strategies &&
-         a.generations == b.generations && a.connectivity == b.connectivity && a.length == b.length &&
-         std::bit_cast<uint64_t>(a.rewiring) == std::bit_cast<uint64_t>(b.rewiring) &&
-         a.rewiring_percent == b.rewiring_percent;
+  for (const ParameterSpec& spec : PARAMETER_TABLE) {
+    if (ParameterText(a, spec.id) != ParameterText(b, spec.id)) {
+      return false;
+    }
+  }
+  return std::bit_cast<uint64_t>(a.rewiring) == std::bit_cast<uint64_t>(b.rewiring) &&
+         a.rewiring_percent == b.rewiring_percent &&
+         (a.network_from ? a.network_from->sha256 : "") == (b.network_from ? b.network_from->sha256 : "");
 }
 
 // Appends one comma-separated field.
@@ -104,13 +109,14 @@ std::optional<RunRecord> LoadFinishedRun(const std::string& run_directory, const
   return record;
 }
 
-const char* const SUMMARY_HEADER =
-    "run,point,replicate,network,groups,strategies,generations,connectivity,length,rewiring,network_seed,run_seed,"
-    "average_degree,degree_stdev,characteristic_path_length,clustering_coefficient,c_avg_final,d_avg_final,"
-    "c_avg_tail,d_avg_tail";
+std::string SummaryHeader(const SweepPlan& plan) {
+  return PlanHeader(plan) +
+         ",average_degree,degree_stdev,characteristic_path_length,clustering_coefficient,components,"
+         "reachable_path_length,c_avg_final,d_avg_final,c_avg_tail,d_avg_tail";
+}
 
 std::string SummaryCsv(const SweepPlan& plan, const FinishedRuns& finished) {
-  std::string csv = std::string(SUMMARY_HEADER) + "\n";
+  std::string csv = SummaryHeader(plan) + "\n";
   for (const PlannedRun& run : plan.runs) {
     const std::optional<RunRecord>& record = finished[static_cast<size_t>(run.run)];
     if (!record) {
@@ -119,8 +125,14 @@ std::string SummaryCsv(const SweepPlan& plan, const FinishedRuns& finished) {
     const NetworkMetrics& m = record->metrics;
     const RunOutcomes& o = record->outcomes;
     csv += PlanRow(plan, run);
-    for (const double value : {m.average_degree, m.degree_stdev, m.characteristic_path_length, m.clustering_coefficient,
-                               o.c_avg_final, o.d_avg_final, o.c_avg_tail, o.d_avg_tail}) {
+    for (const double value :
+         {m.average_degree, m.degree_stdev, m.characteristic_path_length, m.clustering_coefficient}) {
+      AddField(csv, FormatDouble(value));
+    }
+    // Records made before the components were measured have none: empty.
+    AddField(csv, m.components == 0 ? std::string() : std::to_string(m.components));
+    AddField(csv, m.components == 0 ? std::string() : FormatDouble(m.reachable_path_length));
+    for (const double value : {o.c_avg_final, o.d_avg_final, o.c_avg_tail, o.d_avg_tail}) {
       AddField(csv, FormatDouble(value));
     }
     csv += "\n";
@@ -179,9 +191,7 @@ std::vector<PointAggregate> AggregatePoints(const SweepPlan& plan, const Finishe
 
 std::string AggregateCsv(const SweepPlan& plan, const std::vector<PointAggregate>& points) {
   std::string csv = "point";
-  for (const char* key : SWEEP_KEYS) {
-    AddField(csv, key);
-  }
+  AddField(csv, ParameterColumnsHeader(plan));
   AddField(csv, "n");
   for (const char* outcome : AGGREGATE_OUTCOMES) {
     for (const char* stat : {"_mean", "_sd", "_ci95_low", "_ci95_high"}) {
@@ -192,9 +202,7 @@ std::string AggregateCsv(const SweepPlan& plan, const std::vector<PointAggregate
   for (size_t point = 0; point < points.size(); ++point) {
     const PointAggregate& a = points[point];
     csv += std::to_string(point);
-    for (int32_t key = 0; key < SWEEP_KEY_COUNT; ++key) {
-      AddField(csv, ParameterText(plan.points[point], key));
-    }
+    AddField(csv, ParameterColumns(plan, plan.points[point]));
     AddField(csv, std::to_string(a.n));
     for (const SampleStats& s : a.outcomes) {
       const bool spread = s.n >= 2;

@@ -25,9 +25,10 @@ std::optional<RunRecord> LoadFinishedRun(const std::string& run_directory, const
 // One entry per run of the plan, in run order; empty for runs not finished.
 using FinishedRuns = std::vector<std::optional<RunRecord>>;
 
-extern const char* const SUMMARY_HEADER;
-// summary.csv: the plan's columns, the four network measures and the four
-// outcomes of every finished run, in run order.
+// summary.csv: the plan's columns, the network measures (the four, the
+// number of components and the mean path length over connected pairs) and
+// the four outcomes of every finished run, in run order.
+std::string SummaryHeader(const SweepPlan& plan);
 std::string SummaryCsv(const SweepPlan& plan, const FinishedRuns& finished);
 
 // The outcomes aggregate.csv summarises per point: the two measures of the

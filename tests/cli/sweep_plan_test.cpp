@@ -13,10 +13,10 @@ using veldaris::cli::RunParameters;
 using veldaris::cli::RunSeeds;
 using veldaris::cli::SweepRunSeeds;
 
-RunParameters Point(int32_t network, int32_t groups, int32_t strategies, int32_t generations, int32_t connectivity,
-                    int32_t length, double rewiring) {
+RunParameters Point(veldaris::cli::NetworkType network, int32_t groups, int32_t strategies, int32_t generations,
+                    int32_t connectivity, int32_t length, double rewiring) {
   RunParameters p;
-  p.network_type = network;
+  p.network = network;
   p.groups = groups;
   p.strategies = strategies;
   p.generations = generations;
@@ -51,9 +51,10 @@ TEST(SweepRunSeeds, MatchTheFormulaComputedIndependently) {
     uint32_t run_seed;
   };
   const Case cases[] = {
-      {0, Point(veldaris::SMALL_WORLD, 50, 8, 1000, 8, 10, 0.0), 0, 124120634U, 2856054092U},
-      {5, Point(veldaris::SCALE_FREE, 200, 32, 3000, 8, 30, 0.29), 7, 1158753871U, 156852978U},
-      {18446744073709551615ULL, Point(veldaris::SMALL_WORLD, 500, 1, 10, 2, 100, 0.1), 99999, 3866061292U, 1720091811U},
+      {0, Point(veldaris::cli::NetworkType::SmallWorld, 50, 8, 1000, 8, 10, 0.0), 0, 124120634U, 2856054092U},
+      {5, Point(veldaris::cli::NetworkType::ScaleFree, 200, 32, 3000, 8, 30, 0.29), 7, 1158753871U, 156852978U},
+      {18446744073709551615ULL, Point(veldaris::cli::NetworkType::SmallWorld, 500, 1, 10, 2, 100, 0.1), 99999,
+       3866061292U, 1720091811U},
   };
   for (const Case& c : cases) {
     const RunSeeds seeds = SweepRunSeeds(c.base, c.point, c.replicate);

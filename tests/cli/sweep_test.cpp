@@ -101,12 +101,12 @@ TEST_F(SweepTest, RunsEqualVeldarisRunsAndFilesAreTheSameWhateverJobsAndShards) 
   const std::vector<std::vector<std::string>> plan = PlanRows(dir_ / "one");
   ASSERT_EQ(plan.size(), 12u);
   for (const std::vector<std::string>& row : plan) {
-    ASSERT_EQ(row.size(), 12u);
+    ASSERT_EQ(row.size(), 13u);
     const fs::path alone = dir_ / "alone" / row[0];
     const Result r = Drive({"--network", row[3],          "--groups",   row[4],           "--strategies",
                             row[5],      "--generations", row[6],       "--connectivity", row[7],
                             "--length",  row[8],          "--rewiring", row[9],           "--network-seed",
-                            row[10],     "--run-seed",    row[11],      "--output-dir",   alone.string()});
+                            row[11],     "--run-seed",    row[12],      "--output-dir",   alone.string()});
     ASSERT_EQ(r.status, 0) << r.err;
     for (const char* file : {INITIAL_RESULT_FILE, ALL_RESULT_FILE}) {
       EXPECT_EQ(ReadFile(dir_ / "one" / "runs" / row[0] / file), ReadFile(alone / file)) << row[0] << " " << file;
@@ -195,7 +195,7 @@ TEST_F(SweepTest, RefusesBadSweepFilesWithoutCreatingTheDirectory) {
       {"rewiring = []\n" + valid, {"rewiring must be", "an empty array"}},
       {"groups = [5, 50]\nconnectivity = 8\n" + valid,
        {"connectivity must be an even number from 2 to groups - 1 (4 here) (got \"8\") in the point groups = 5"}},
-      {"rewiring = [0.1, 0.10]\n" + valid, {"rewiring lists 0.1 twice"}},
+      {"rewiring = [0.1, 0.10]\n" + valid, {"rewiring lists 0.1 and 0.10, the same value"}},
       {"groups = 50\n", {"replicates is missing"}},
       {"replicates = 2\n", {"seed is missing"}},
       {"replicates = 0\nseed = 1\n", {"replicates must be a whole number from 1 to 100000 (got \"0\")"}},
@@ -352,7 +352,7 @@ TEST(SweepStatistics, MeansDeviationsAndIntervalsByHand) {
   const auto column = [&](const std::string& name) {
     return static_cast<size_t>(std::find(header.begin(), header.end(), name) - header.begin());
   };
-  ASSERT_EQ(header.size(), 9u + 6 * 4);
+  ASSERT_EQ(header.size(), 10u + 6 * 4);
   const std::vector<std::string> first = Fields(lines[1]);
   const std::vector<std::string> second = Fields(lines[2]);
   ASSERT_EQ(first.size(), header.size());

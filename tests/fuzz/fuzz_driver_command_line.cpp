@@ -52,12 +52,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   Require(status == EXIT_OK);
   const RunParameters& p = plan->parameters;
-  Require(p.network_type == SMALL_WORLD || p.network_type == SCALE_FREE);
+  const bool built = p.network != NetworkType::FromFile;
   Require(p.groups >= 3 && p.groups <= MAX_GROUPS);
   Require(p.strategies >= 1 && p.strategies <= MAX_STRATEGIES);
   Require(p.generations >= BATCH_GENERATIONS && p.generations <= MAX_GENERATIONS &&
           p.generations % BATCH_GENERATIONS == 0);
-  Require(p.connectivity >= 2 && p.connectivity < p.groups && p.connectivity % 2 == 0);
+  Require(!built || (p.connectivity >= 2 && p.connectivity < p.groups && p.connectivity % 2 == 0));
+  Require(built == !p.network_from);
   Require(p.length >= 4 && p.length <= MAX_MOVES);
   Require(p.rewiring_percent >= 0 && p.rewiring_percent <= 100);
   Require(p.rewiring_percent == RewiringPercentFromProbability(p.rewiring));

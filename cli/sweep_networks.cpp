@@ -1,0 +1,126 @@
+// Network files of a sweep: read beside the sweep file, copied into the sweep's directory.
+#include "cli/sweep_networks.h"
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <optional>
+
+#include "cli/network_export.h"
+#include "cli/network_import.h"
+#include "cli/path_text.h"
+#include "cli/program_support.h"
+#include "results/atomic_file.h"
+
+namespace veldaris::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kNetworks = "networks";
+constexpr const char* kPaths = "paths.csv";
+
+int32_t WriteBytes(std::FILE* file, const void* context) {
+  const auto* text = static_cast<const std::string*>(context);
+  return std::fwrite(text->data(), 1, text->size(), file) == text->size() ? 1 : 0;
+}
+
+std::string Write(const fs::path& path, const std::string& bytes) {
+  const int32_t code = WriteFileAtomically(TextOfPath(path).c_str(), WriteBytes, &bytes);
+  return code == 0 ? std::string() : std::string(std::strerror(code));
+}
+
+// The copy's name: its digest and the extension of the path it was read from.
+std::string CopyName(const std::string& sha256, const std::string& path) {
+  return sha256 + (NetworkFormatOf(path) == NetworkFormat::EdgeCsv ? ".csv" : ".graphml");
+}
+
+// paths.csv: "<sha256>,<path as given>" per line; path -> digest.
+std::map<std::string, std::string> ReadPaths(const fs::path& dir) {
+  std::map<std::string, std::string> paths;
+  const Outcome<std::string> read = ReadWholeFile(dir / kNetworks / kPaths);
+  if (!read.ok()) {
+    return paths;
+  }
+  const std::string* text = &read.value();
+  size_t start = 0;
+  while (start < text->size()) {
+    size_t end = text->find('\n', start);
+    end = end == std::string::npos ? text->size() : end;
+    const std::string line = text->substr(start, end - start);
+    if (line.size() > 65 && line[64] == ',') {
+      paths[line.substr(65)] = line.substr(0, 64);
+    }
+    start = end + 1;
+  }
+  return paths;
+}
+
+}  // namespace
+
+NetworkLoader SweepNetworkLoader(const fs::path& sweep_file, const fs::path& dir) {
+  const std::map<std::string, std::string> copies = ReadPaths(dir);
+  const fs::path base = sweep_file.parent_path();
+  return [copies, base, dir](const std::string& typed, std::string* error) -> std::shared_ptr<const LoadedNetwork> {
+    if (typed.find_first_of("\r\n") != std::string::npos) {
+      std::string message = EscapedForMessage(typed);
+      message.insert(message.begin(), '"');
+      message += "\": a network file name may not hold a line break";
+      *error = std::move(message);
+      return nullptr;
+    }
+    std::shared_ptr<const LoadedNetwork> read;
+    if (const auto copy = copies.find(typed); copy != copies.end()) {
+      const fs::path path = dir / kNetworks / CopyName(copy->second, typed);
+      read = LoadNetworkFile(TextOfPath(path), error);
+      if (read && read->sha256 != copy->second) {
+        *error = "the sweep's copy \"" + TextOfPath(path) + "\" of \"" + typed + "\" has been changed";
+        return nullptr;
+      }
+    } else {
+      const fs::path given = PathOfText(typed);
+      read = LoadNetworkFile(TextOfPath(given.is_absolute() || base.empty() ? given : base / given), error);
+    }
+    if (!read) {
+      return nullptr;
+    }
+    auto network = std::make_shared<LoadedNetwork>(*read);
+    network->path = typed;
+    return network;
+  };
+}
+
+std::string KeepNetworkCopies(const SweepPlan& plan, const fs::path& dir) {
+  std::map<std::string, std::string> paths = ReadPaths(dir);
+  const size_t known = paths.size();
+  std::error_code ec;
+  for (const RunParameters& point : plan.points) {
+    if (!point.network_from || paths.count(point.network_from->path) != 0) {
+      continue;
+    }
+    const LoadedNetwork& network = *point.network_from;
+    fs::create_directories(dir / kNetworks, ec);
+    const fs::path copy = dir / kNetworks / CopyName(network.sha256, network.path);
+    if (!fs::exists(copy, ec)) {
+      if (const std::string error = Write(copy, network.bytes); !error.empty()) {
+        return "cannot write \"" + TextOfPath(copy) + "\": " + error;
+      }
+    }
+    paths[network.path] = network.sha256;
+  }
+  if (paths.size() == known) {
+    return std::string();
+  }
+  std::string text;
+  for (const auto& [path, sha256] : paths) {
+    text += sha256 + "," + path + "\n";
+  }
+  const fs::path index = dir / kNetworks / kPaths;
+  if (const std::string error = Write(index, text); !error.empty()) {
+    return "cannot write \"" + TextOfPath(index) + "\": " + error;
+  }
+  return std::string();
+}
+
+}  // namespace veldaris::cli
