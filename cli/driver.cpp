@@ -1,3 +1,4 @@
+// veldaris-run's command line read into a plan, and the plan run to its files.
 #include "cli/driver.h"
 
 #include <CLI/CLI.hpp>

@@ -1,3 +1,4 @@
+// The built network written as GraphML or as a CSV edge list.
 #include "cli/network_export.h"
 
 #include <algorithm>

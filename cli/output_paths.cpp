@@ -1,3 +1,4 @@
+// Checks, before a run, that every output a command line names can be written.
 #include "cli/output_paths.h"
 
 #include <filesystem>

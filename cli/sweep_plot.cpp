@@ -1,3 +1,4 @@
+// aggregate.svg: the tail means and their intervals against the varying parameter.
 #include "cli/sweep_plot.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Files written to a locked temporary file and renamed into place only when complete.
 #include "results/atomic_file.h"
 
 #include <cerrno>

@@ -1,3 +1,4 @@
+// SHA-256 of the files a run writes, with no library beneath it.
 #include "results/sha256.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// Number texts with '.' as the decimal point whatever the C locale.
 #include "ui/number_text.h"
 
 #include <charconv>
