@@ -1,6 +1,7 @@
 # Front door: `make run` runs a default simulation, `make test` builds and
-# passes the tests, `make windows` makes the zip for Windows users. All
-# install what they need first.
+# passes the tests, `make windows` makes the zip for Windows users, `make
+# linux` the statically linked command-line programs for any x86-64 Linux.
+# All install what they need first.
 
 BUILD ?= build
 ASAN_BUILD ?= build-asan
@@ -8,6 +9,7 @@ TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 CLANG_BUILD ?= build-clang
+LINUX_BUILD ?= build-linux
 JOBS ?= 2
 OUT ?= out
 CMAKE_FLAGS ?=
@@ -17,8 +19,9 @@ WIN32_BUILD ?= $(BUILD)/win32
 DIST ?= dist
 VERSION := $(shell sed -n 's/^set(VELDARIS_VERSION "\(.*\)")$$/\1/p' cmake/version.cmake)
 WINDOWS_ZIP := veldaris-$(VERSION)-windows-x86_64.zip
+LINUX_TARBALL := veldaris-$(VERSION)-linux-x86_64.tar.gz
 
-.PHONY: run test test-asan test-tsan test-clang fuzz bench build deps windows clean
+.PHONY: run test test-asan test-tsan test-clang fuzz bench build deps windows linux clean
 
 deps:
 	scripts/install-deps
@@ -31,9 +34,9 @@ build: deps $(BUILD)/CMakeCache.txt
 
 # With a display: the desktop program, started in $(OUT) so that its result
 # files land there. Without one: the default simulation headless, with the
-# window's picture as SVG.
+# window's picture as SVG. Every command-line program is built either way.
 run: deps $(BUILD)/CMakeCache.txt
-	cmake --build $(BUILD) -j $(JOBS) --target veldaris-run $(if $(filter OFF,$(GUI)),,veldaris)
+	cmake --build $(BUILD) -j $(JOBS) --target veldaris-run veldaris-sweep $(if $(filter OFF,$(GUI)),,veldaris)
 	@mkdir -p $(OUT)
 	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ] && [ -x $(BUILD)/ui/qt/veldaris ]; then \
 	  echo "Opening the desktop program; its result files go to $(abspath $(OUT))/"; \
@@ -79,6 +82,18 @@ windows:
 	mv $(DIST)/$(WINDOWS_ZIP).part $(DIST)/$(WINDOWS_ZIP)
 	@echo "The Windows zip is $(abspath $(DIST)/$(WINDOWS_ZIP))"
 
+# veldaris-run and veldaris-sweep linked statically (they use nothing of the C
+# library that needs its shared parts: no name service, no locale files), with
+# a README, in $(DIST)/$(LINUX_TARBALL); then run inside an empty root
+# directory against the reference files (as root; skipped otherwise).
+linux: deps
+	@test -n "$(VERSION)" || { echo "make linux: no VELDARIS_VERSION in cmake/version.cmake" >&2; exit 1; }
+	cmake -S . -B $(LINUX_BUILD) -DCMAKE_BUILD_TYPE=Release -DVELDARIS_BUILD_GUI=OFF -DVELDARIS_BUILD_TESTS=OFF \
+	  -DVELDARIS_BUILD_BENCHMARKS=OFF -DCMAKE_EXE_LINKER_FLAGS=-static $(CMAKE_FLAGS)
+	cmake --build $(LINUX_BUILD) -j $(JOBS) --target veldaris-run veldaris-sweep
+	scripts/linux-bundle $(LINUX_BUILD) $(VERSION) $(DIST)
+	tests/linux/bundle_test.sh --bundle $(DIST)/$(LINUX_TARBALL) || [ $$? -eq 77 ]
+
 # The suite built with Clang instead of GCC, so that no result depends on one
 # compiler's choices (the Windows program's test is left to make test).
 test-clang: deps
@@ -91,4 +106,4 @@ bench: build
 	$(BUILD)/bench/veldaris_sweep_bench
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(CLANG_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(CLANG_BUILD) $(FUZZ_BUILD) $(LINUX_BUILD)

@@ -618,6 +618,9 @@ int SlurmCommand(const std::string& sweep_file, const std::string& out_text, con
   array->sweep_file = TextOfPath(AbsolutePath(sweep_file));
   array->out_dir = TextOfPath(dir);
   const std::string script = SlurmScript(*array);
+  for (const std::string& warning : NodeLocalWarnings(*array, NodeLocalDirectories())) {
+    streams.err << kProgram << ": " << warning << "\n";
+  }
   if (write) {
     if (const std::string failure = WriteTextFile(*write, script); !failure.empty()) {
       streams.err << kProgram << ": could not write \"" << *write << "\": " << failure << "\n";
@@ -643,7 +646,7 @@ int SlurmCommand(const std::string& sweep_file, const std::string& out_text, con
        << " from a node that shares " << TextOfPath(dir) << " with the compute nodes:\n"
        << "  sbatch " << script_word << "\n"
        << "Collect once every task has succeeded (<jobid>: the number sbatch printed):\n"
-       << "  " << CollectJobCommand(program, TextOfPath(dir)) << "\n"
+       << "  " << CollectJobCommand(*array) << "\n"
        << "or after the array by hand:\n"
        << "  " << ShellWord(program) << " collect " << ShellWord(TextOfPath(dir)) << "\n"
        << "Submitting the same script again after a failure, a time-out or scancel makes only the runs still "

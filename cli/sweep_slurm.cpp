@@ -9,6 +9,7 @@
 #endif
 
 #include <array>
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <string_view>
@@ -76,23 +77,57 @@ constexpr std::array<OwnOption, 6> kOwnOptions = {{
     {"cpus-per-task", 'c', "--cpus-per-task"},
 }};
 
+// The option of the script's own that word sets as sbatch's option parser
+// reads it, or nullptr: a long name the parser would complete to one of
+// them (any prefix of it: a prefix shared with another option is refused by
+// sbatch anyway), or a cluster of short options that reaches one of their
+// letters before a letter that takes the rest as its value.
+const OwnOption* OwnOptionSetBy(std::string_view word) {
+  if (word.size() >= 3 && word.substr(0, 2) == "--") {
+    const std::string_view name = word.substr(2, word.find('=') - 2);
+    for (const OwnOption& own : kOwnOptions) {
+      if (!name.empty() && std::string_view(own.long_name).substr(0, name.size()) == name) {
+        return &own;
+      }
+    }
+    return nullptr;
+  }
+  // The letters of sbatch's short options that take a value (the rest of
+  // the word); any other letter (H, h, O, Q, s, u, v, V, W, or one unknown)
+  // is read past.
+  constexpr std::string_view kTakesValue = "AbBCdDFGiJkLmMnNqSwx";
+  for (size_t i = 1; i < word.size(); ++i) {
+    for (const OwnOption& own : kOwnOptions) {
+      if (word[i] == own.short_name) {
+        return &own;
+      }
+    }
+    if (kTakesValue.find(word[i]) != std::string_view::npos) {
+      return nullptr;
+    }
+  }
+  return nullptr;
+}
+
 // Empty, or why arg cannot be an extra #SBATCH line.
 std::string SbatchArgProblem(const std::string& arg) {
   const auto refused = [&](const std::string& why) { return "--sbatch-arg \"" + arg + "\" " + why; };
-  if (arg.size() < 2 || arg[0] != '-' || arg.find_first_of("\r\n") != std::string::npos) {
+  if (arg.find_first_of("\r\n") != std::string::npos) {
     return refused("must be one sbatch option on one line, such as --sbatch-arg=--mem=2G");
   }
-  for (const OwnOption& own : kOwnOptions) {
-    bool same = false;
-    if (arg[1] == '-') {
-      const std::string_view name = std::string_view(arg).substr(2, arg.find_first_of("= \t", 2) - 2);
-      same = name == own.long_name;
-    } else {
-      same = arg[1] == own.short_name;
+  const std::vector<std::string> words = SbatchLineWords(arg);
+  for (const std::string& word : words) {
+    if (const OwnOption* own = word.size() >= 2 && word[0] == '-' ? OwnOptionSetBy(word) : nullptr) {
+      return refused("sets what the script sets itself; use " + std::string(own->instead));
     }
-    if (same) {
-      return refused("sets what the script sets itself; use " + std::string(own.instead));
-    }
+  }
+  if (words.size() > 1) {
+    return refused("is " + std::to_string(words.size()) +
+                   " words to sbatch; give one option per --sbatch-arg, its value after =, such as "
+                   "--sbatch-arg=--mem=2G");
+  }
+  if (words.empty() || words[0].size() < 2 || words[0][0] != '-' || words[0] == "--") {
+    return refused("must be one sbatch option on one line, such as --sbatch-arg=--mem=2G");
   }
   return std::string();
 }
@@ -121,6 +156,37 @@ std::string JoinPath(const std::string& dir, const std::string& name) {
 }
 
 }  // namespace
+
+std::vector<std::string> SbatchLineWords(std::string_view line) {
+  std::vector<std::string> words;
+  size_t i = 0;
+  while (true) {
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) {
+      ++i;
+    }
+    if (i == line.size() || line[i] == '#') {
+      return words;
+    }
+    std::string word;
+    char quote = '\0';
+    for (; i < line.size() && (quote != '\0' || (line[i] != ' ' && line[i] != '\t')); ++i) {
+      const char c = line[i];
+      if (c == '\\' && i + 1 < line.size()) {
+        word += line[++i];
+      } else if (quote != '\0' && c == quote) {
+        quote = '\0';
+      } else if (quote == '\0' && (c == '"' || c == '\'')) {
+        quote = c;
+      } else if (quote == '\0' && c == '#') {
+        words.push_back(word);
+        return words;
+      } else {
+        word += c;
+      }
+    }
+    words.push_back(word);
+  }
+}
 
 int64_t DefaultSlurmTasks(int64_t runs) {
   int64_t tasks = 1;
@@ -273,8 +339,8 @@ std::string ThisProgramPath() {
 #endif
 }
 
-std::string CollectJobCommand(const std::string& program, const std::string& out_dir) {
-  const std::string collect = ShellWord(program) + " collect " + ShellWord(out_dir);
+std::string CollectJobCommand(const SlurmArray& a) {
+  const std::string collect = ShellWord(a.program) + " collect " + ShellWord(a.out_dir);
   std::string wrapped = "\"";
   for (const char c : collect) {
     if (c == '"' || c == '\\' || c == '$' || c == '`') {
@@ -282,7 +348,69 @@ std::string CollectJobCommand(const std::string& program, const std::string& out
     }
     wrapped += c;
   }
-  return "sbatch --dependency=afterok:<jobid> --wrap " + wrapped + "\"";
+  wrapped += "\"";
+  // Slurm reads %% in a log file name as one %.
+  std::string log_dir;
+  for (const char c : JoinPath(a.out_dir, SLURM_LOG_DIRECTORY)) {
+    log_dir += c == '%' ? "%%" : std::string(1, c);
+  }
+  const std::string log = JoinPath(log_dir, "collect-%j.out");
+  std::string command = "sbatch --job-name=veldaris-collect";
+  if (a.partition) {
+    command += " --partition=" + ShellWord(*a.partition);
+  }
+  if (a.time) {
+    command += " --time=" + ShellWord(*a.time);
+  }
+  // The extra options as the #SBATCH lines give them to sbatch (one word
+  // each), before the dependency and log, which they cannot replace.
+  for (const std::string& arg : a.sbatch_args) {
+    for (const std::string& word : SbatchLineWords(arg)) {
+      command += ' ';
+      command += ShellWord(word);
+    }
+  }
+  return command + " --dependency=afterok:<jobid> " + ShellWord("--output=" + log) + " --wrap " + wrapped;
+}
+
+std::vector<std::string> NodeLocalDirectories() {
+  std::vector<std::string> dirs = {"/tmp", "/var/tmp", "/dev/shm", "/run"};
+  for (const char* name : {"TMPDIR", "SLURM_TMPDIR"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && value[0] == '/') {
+      dirs.emplace_back(value);
+    }
+  }
+  return dirs;
+}
+
+std::vector<std::string> NodeLocalWarnings(const SlurmArray& a, const std::vector<std::string>& local_dirs) {
+  std::vector<std::string> warnings;
+  const std::pair<const char*, const std::string*> paths[] = {
+      {"DIR", &a.out_dir}, {"the sweep file", &a.sweep_file}, {"the program", &a.program}};
+  for (const auto& [what, path] : paths) {
+    std::error_code ec;
+    const std::filesystem::path given = std::filesystem::path(*path).lexically_normal();
+    const std::filesystem::path resolved = std::filesystem::weakly_canonical(given, ec);
+    const auto under = [&](const std::string& dir) {
+      for (const std::filesystem::path& candidate : {given, ec ? given : resolved}) {
+        const std::filesystem::path relative =
+            candidate.lexically_relative(std::filesystem::path(dir).lexically_normal());
+        if (!relative.empty() && *relative.begin() != "..") {
+          return true;
+        }
+      }
+      return false;
+    };
+    for (const std::string& dir : local_dirs) {
+      if (under(dir)) {
+        warnings.push_back("warning: " + std::string(what) + " \"" + *path + "\" is under " + dir +
+                           ", which is usually each node's own: the compute nodes would not see it");
+        break;
+      }
+    }
+  }
+  return warnings;
 }
 
 }  // namespace veldaris::cli

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace veldaris::cli {
@@ -63,8 +64,22 @@ std::string ThisProgramPath();
 // The sbatch script of the array.
 std::string SlurmScript(const SlurmArray& array);
 
+// The words sbatch takes from the text after "#SBATCH ": split at blanks
+// outside quotes, the quotes (' or ") removed, a backslash keeping the next
+// character as it is, an unquoted # ending the line.
+std::vector<std::string> SbatchLineWords(std::string_view line);
+
 // The command that collects the sweep as a job that starts once every task
-// has succeeded: sbatch --dependency=afterok:<jobid> --wrap "...".
-std::string CollectJobCommand(const std::string& program, const std::string& out_dir);
+// has succeeded, with the array's partition, time limit and extra options,
+// its log in DIR/slurm/collect-<job>.out:
+// sbatch ... --dependency=afterok:<jobid> --output=... --wrap "...".
+std::string CollectJobCommand(const SlurmArray& array);
+
+// Where a node keeps files of its own that others do not see: /tmp,
+// /var/tmp, /dev/shm, /run, and $TMPDIR and $SLURM_TMPDIR when set.
+std::vector<std::string> NodeLocalDirectories();
+// One warning for each of the array's directory, sweep file and program
+// that lies in one of local_dirs, as written or with its links resolved.
+std::vector<std::string> NodeLocalWarnings(const SlurmArray& array, const std::vector<std::string>& local_dirs);
 
 }  // namespace veldaris::cli

@@ -58,10 +58,11 @@ NetworkShape NetworkShapeOf(const Simulation& sim) {
 
 void CancelParameters(Simulation& sim, const NetworkShape& at_open) {
   // The built network no longer matches when the network type, N or K
-  // changed, or the rewiring of a small world did.
+  // changed (K takes no part in a network of given links), or the rewiring of
+  // a small world did.
   const SimParams& p = sim.params;
   if (at_open.network_type != p.network_type || at_open.group_count != p.group_count ||
-      at_open.connectivity != p.connectivity ||
+      (p.network_type != GIVEN_LINKS && at_open.connectivity != p.connectivity) ||
       (p.network_type == SMALL_WORLD &&
        (at_open.rewiring_percent != p.rewiring_percent || at_open.rewiring_per_million != p.rewiring_per_million))) {
     sim.network_built = 0;

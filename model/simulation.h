@@ -268,8 +268,9 @@ NetworkShape NetworkShapeOf(const Simulation& sim);
 // with the rewiring threshold it gives (the percentage x 10^4, held to 0..10^6).
 // For a small world without a number or with a percentage outside 0..100 it
 // stops there and returns false (a percentage given stays stored). Otherwise
-// it drops the built network when the network type, N or K differ from
-// at_open, or the rewiring percentage or threshold of a small world does,
+// it drops the built network when the network type, N or K (but for given
+// links) differ from at_open, or the rewiring percentage or threshold of a
+// small world does,
 // marks the parameters as set and returns true.
 bool ConfirmParameters(Simulation& sim, const NetworkShape& at_open, const int32_t* rewiring_percent);
 // Leaving the choice without confirming: only the network rule applies.

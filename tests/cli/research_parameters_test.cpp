@@ -70,9 +70,9 @@ TEST_F(ResearchParametersTest, DefaultsSpelledOutAndExactRewiringGiveTheReferenc
 TEST_F(ResearchParametersTest, NewParametersChangeTheRunAndRepeat) {
   const std::string reference = Golden("sw50");
   const std::vector<std::string> sw = With(kSw50, {"--rewiring", "0.1"});
-  const std::string snowdrift = RunInto("a", With(sw, {"--temptation", "1.9", "--reward", "1", "--sucker", "-0.25"}));
+  const std::string snowdrift = RunInto("a", With(sw, {"--temptation", "1.9", "--reward", "1", "--sucker", "-0.125"}));
   EXPECT_NE(snowdrift, reference);
-  EXPECT_EQ(RunInto("b", With(sw, {"--temptation", "1.90", "--reward", "1.0", "--sucker", "-0.250"})), snowdrift);
+  EXPECT_EQ(RunInto("b", With(sw, {"--temptation", "1.90", "--reward", "1.0", "--sucker", "-0.1250"})), snowdrift);
   EXPECT_NE(RunInto("c", With(sw, {"--mutation", "0.01"})), reference);
   EXPECT_NE(RunInto("d", With(kSw50, {"--rewiring-probability", "0.105"})), reference);
 }
@@ -172,10 +172,16 @@ TEST(SweepOfResearchParameters, EarlierSweepsKeepTheirSeeds) {
   ASSERT_TRUE(spelled) << error;
   EXPECT_EQ(spelled->runs[239].seeds.network, readme->runs[239].seeds.network);
   EXPECT_EQ(spelled->runs[239].seeds.run, readme->runs[239].seeds.run);
-  // ... while another temptation is another run.
+  // ... while another value is another run, with the seeds the README's
+  // formula gives (worked out by an independent implementation of it).
   const auto tempted = Plan("temptation = [5, 6]\nreplicates = 1\nseed = 3\n", &error);
   ASSERT_TRUE(tempted) << error;
-  EXPECT_NE(tempted->runs[0].seeds.network, tempted->runs[1].seeds.network);
+  EXPECT_EQ(tempted->runs[1].seeds.network, 2340132679U);
+  EXPECT_EQ(tempted->runs[1].seeds.run, 316922738U);
+  const auto two = Plan("sucker = -0.5\nmutation = 0.01\nreplicates = 2\nseed = 3\n", &error);
+  ASSERT_TRUE(two) << error;
+  EXPECT_EQ(two->runs[1].seeds.network, 1529497964U);
+  EXPECT_EQ(two->runs[1].seeds.run, 1528239254U);
   EXPECT_NE(PlanCsv(*tempted).find("network_seed"), npos);
   EXPECT_NE(Lines(PlanCsv(*tempted))[0].find(",rewiring,rewiring_percent,temptation,network_seed"), npos);
 }

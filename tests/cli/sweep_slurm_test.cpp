@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -157,26 +158,81 @@ TEST_F(SlurmScriptTest, TasksRunTheProgramWithTheirShardWhateverThePaths) {
 }
 
 // The printed collect command, pasted into a shell with the job's number:
-// the job it submits runs collect on the sweep's directory.
-TEST_F(SlurmScriptTest, TheCollectJobCommandRunsCollectOnTheDirectory) {
+// the job it submits carries the array's partition, time limit and extra
+// options, logs into DIR/slurm/ and runs collect on the sweep's directory.
+TEST_F(SlurmScriptTest, TheCollectJobCarriesTheArraysOptionsAndRunsCollect) {
   const fs::path bin = dir_ / "bin";
   fs::create_directories(bin);
-  // A stand-in for sbatch that checks the dependency and runs what --wrap gives.
+  // A stand-in for sbatch that records its arguments, then runs what --wrap gives.
   WriteFile(bin / "sbatch",
-            "#!/bin/sh\n[ \"$1\" = --dependency=afterok:42 ] || exit 9\n[ \"$2\" = --wrap ] || exit 8\n"
-            "exec /bin/sh -c \"$3\"\n");
+            "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\0' \"$a\"; done > \"$SBATCH_OUT\"\n"
+            "while [ \"$1\" != --wrap ]; do shift; done\nexec /bin/sh -c \"$2\"\n");
   fs::permissions(bin / "sbatch", fs::perms::owner_all);
-  const std::string out_dir = (odd_ / "sweep 'x'").string();
-  std::string command = CollectJobCommand(fake_.string(), out_dir);
+  SlurmOptionTexts texts;
+  texts.partition = "short";
+  texts.time = "0:30:00";
+  texts.sbatch_args = {"--account=lab", "--comment=\"two words\""};
+  SlurmArray array = ArrayOf(texts, 12);
+  array.program = fake_.string();
+  array.out_dir = (odd_ / "sweep 'x' 5%").string();
+  std::string command = CollectJobCommand(array);
   const size_t jobid = command.find("<jobid>");
   ASSERT_NE(jobid, npos) << command;
   command.replace(jobid, 7, "42");
   ASSERT_EQ(Shell("PATH=" + ShellQuote(bin.string()) + ":\"$PATH\" ARGS_OUT=" + ShellQuote((dir_ / "args").string()) +
-                  " /bin/sh -c " + ShellQuote(command)),
+                  " SBATCH_OUT=" + ShellQuote((dir_ / "sbatch").string()) + " /bin/sh -c " + ShellQuote(command)),
             0)
       << command;
-  EXPECT_EQ(RecordedArgs(), (std::vector<std::string>{"collect", out_dir}));
+  EXPECT_EQ(RecordedArgs(), (std::vector<std::string>{"collect", array.out_dir}));
+  std::vector<std::string> sbatch;
+  std::istringstream in(ReadFile(dir_ / "sbatch"));
+  for (std::string arg; std::getline(in, arg, '\0');) sbatch.push_back(arg);
+  ASSERT_EQ(sbatch.size(), 9u) << command;
+  // Slurm reads %% in a log name as one %: the log lands in DIR/slurm/.
+  EXPECT_EQ(
+      std::vector<std::string>(sbatch.begin(), sbatch.end() - 1),
+      (std::vector<std::string>{
+          "--job-name=veldaris-collect", "--partition=short", "--time=0:30:00", "--account=lab", "--comment=two words",
+          "--dependency=afterok:42",
+          "--output=" + dir_.string() + "/a b'c\"d$HOME`x`#1 100%%/sweep 'x' 5%%/slurm/collect-%j.out", "--wrap"}));
   EXPECT_EQ(ShellWord("/plain/path-1.2_x"), "/plain/path-1.2_x");
+}
+
+// sbatch reads an #SBATCH line as a shell would, roughly: quotes group,
+// a backslash escapes, an unquoted # starts a comment.
+TEST(SlurmOptions, SbatchLineWords) {
+  using Words = std::vector<std::string>;
+  EXPECT_EQ(SbatchLineWords("--mem=2G"), Words{"--mem=2G"});
+  EXPECT_EQ(SbatchLineWords("  --comment=x\t--array=0-0 "), (Words{"--comment=x", "--array=0-0"}));
+  EXPECT_EQ(SbatchLineWords("--comment=\"a b\"'c d'"), Words{"--comment=a bc d"});
+  EXPECT_EQ(SbatchLineWords("--\"arr\"ay=0-0"), Words{"--array=0-0"});
+  EXPECT_EQ(SbatchLineWords("--comment=a\\ b#c d"), Words{"--comment=a b"});
+  EXPECT_EQ(SbatchLineWords("--comment='#'#x"), Words{"--comment=#"});
+  EXPECT_EQ(SbatchLineWords("# --array=0-0"), Words{});
+}
+
+// DIR, the sweep file or the program on a node's own storage: warned, as
+// written or through a link.
+TEST_F(SlurmScriptTest, NodeLocalPathsAreWarned) {
+  fs::create_directories(dir_ / "local" / "sweep");
+  fs::create_symlink(dir_ / "local", dir_ / "link");
+  SlurmArray array;
+  array.out_dir = (dir_ / "link" / "sweep").string();
+  array.sweep_file = (dir_ / "shared" / "s.toml").string();
+  array.program = (dir_ / "local" / ".." / "shared" / "veldaris-sweep").string();
+  const std::vector<std::string> local = {(dir_ / "local").string(), "/var/tmp"};
+  const std::vector<std::string> warnings = NodeLocalWarnings(array, local);
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_EQ(warnings[0], "warning: DIR \"" + array.out_dir + "\" is under " + local[0] +
+                             ", which is usually each node's own: the compute nodes would not see it");
+  array.sweep_file = "/var/tmp/s.toml";
+  array.program = (dir_ / "local" / "veldaris-sweep").string();
+  EXPECT_EQ(NodeLocalWarnings(array, local).size(), 3u);
+  EXPECT_TRUE(NodeLocalWarnings(array, {"/var/tm", (dir_ / "loc").string()}).empty());
+  const std::vector<std::string> standard = NodeLocalDirectories();
+  for (const char* dir : {"/tmp", "/var/tmp", "/dev/shm"}) {
+    EXPECT_NE(std::find(standard.begin(), standard.end(), dir), standard.end()) << dir;
+  }
 }
 
 TEST(SlurmOptions, DefaultTasksAndRefusedValues) {
@@ -212,7 +268,19 @@ TEST(SlurmOptions, DefaultTasksAndRefusedValues) {
       {{.sbatch_args = {"--output=x.log"}}, "the logs go to DIR/slurm/"},
       {{.sbatch_args = {"-e x"}}, "the logs go to DIR/slurm/"},
       {{.sbatch_args = {"-c4"}}, "use --cpus-per-task"},
+      // What sbatch's option parser reads as the script's own options:
+      // abbreviations, short options run together, several in one line.
+      {{.sbatch_args = {"--arr=0-0"}}, "use --tasks and --max-parallel"},
+      {{.sbatch_args = {"--outp=FILE"}}, "the logs go to DIR/slurm/"},
+      {{.sbatch_args = {"--cpus-per=2"}}, "use --cpus-per-task"},
+      {{.sbatch_args = {"-Ha0-0"}}, "use --tasks and --max-parallel"},
+      {{.sbatch_args = {"-vQt1:00:00"}}, "use --time"},
+      {{.sbatch_args = {"--comment=x --array=0-0"}}, "use --tasks and --max-parallel"},
+      {{.sbatch_args = {"--\"part\"=x"}}, "use --partition"},
+      {{.sbatch_args = {"--mem 2G"}}, "is 2 words to sbatch; give one option per --sbatch-arg"},
       {{.sbatch_args = {"mem=2G"}}, "must be one sbatch option on one line"},
+      {{.sbatch_args = {"--"}}, "must be one sbatch option on one line"},
+      {{.sbatch_args = {"#--mem=2G"}}, "must be one sbatch option on one line"},
       {{.sbatch_args = {"--mem=2G\necho"}}, "must be one sbatch option on one line"},
   };
   for (const auto& [texts, message] : bad) {
@@ -220,8 +288,13 @@ TEST(SlurmOptions, DefaultTasksAndRefusedValues) {
     EXPECT_FALSE(SlurmArrayFromOptions(texts, 12, &error)) << message;
     EXPECT_NE(error.find(message), npos) << error;
   }
-  // Options that only begin like the script's own are others.
-  EXPECT_EQ(ArrayOf({.sbatch_args = {"--time-min=1:00:00", "--error-file-x"}}, 12).sbatch_args.size(), 2u);
+  // Options that only begin like the script's own are others, and so is a
+  // cluster whose letter before one of theirs takes the rest as its value.
+  EXPECT_EQ(ArrayOf({.sbatch_args = {"--time-min=1:00:00", "--error-file-x", "-Jarray-output", "-HJcat",
+                                     "--comment=\"a b\"", "--mem=2G"}},
+                    12)
+                .sbatch_args.size(),
+            6u);
 }
 
 // The command plans the directory as run does, makes no run, and leaves
@@ -233,7 +306,14 @@ TEST_F(SlurmScriptTest, TheCommandPlansTheDirectoryOrChangesNothing) {
   const Result written =
       Sweep({"slurm", small, "--out", out.string(), "--tasks", "3", "--max-parallel", "2", "--write", script.string()});
   ASSERT_EQ(written.status, 0) << written.err;
-  EXPECT_EQ(written.err, "");
+  // This test's directory is a temporary one: warned as the node's own.
+  SlurmArray at_out;
+  at_out.out_dir = out.string();
+  if (NodeLocalWarnings(at_out, NodeLocalDirectories()).empty()) {
+    EXPECT_EQ(written.err, "");
+  } else {
+    EXPECT_NE(written.err.find("warning: DIR \"" + out.string() + "\" is under"), npos) << written.err;
+  }
   for (const char* entry : {"sweep.toml", "plan.csv", "runs", "slurm"}) EXPECT_TRUE(fs::exists(out / entry)) << entry;
   EXPECT_TRUE(fs::is_empty(out / "runs"));
   EXPECT_FALSE(fs::exists(out / "summary.csv"));
@@ -244,7 +324,8 @@ TEST_F(SlurmScriptTest, TheCommandPlansTheDirectoryOrChangesNothing) {
             npos)
       << text;
   EXPECT_NE(text.find("#SBATCH --array=0-2%2\n"), npos);
-  EXPECT_NE(written.out.find("sbatch --dependency=afterok:<jobid> --wrap"), npos) << written.out;
+  EXPECT_NE(written.out.find("sbatch --job-name=veldaris-collect --dependency=afterok:<jobid> --output="), npos)
+      << written.out;
 
   // A task is a shard of run on that directory.
   const Result task = Sweep({"run", small, "--out", out.string(), "--shard", "1/3", "--quiet"});

@@ -398,15 +398,15 @@ TEST_F(SweepTest, AggregatePlotHasEveryPointAndBar) {
   const std::string svg = ReadFile(dir_ / "out" / "aggregate.svg");
   EXPECT_TRUE(WellFormed(svg));
   // connectivity varies as much as generations and is on the x axis (the
-  // later key wins a tie); one line per run length. 4 points x C and D, each
-  // with a bar (3 replicates), and a legend entry per line.
+  // later key wins a tie); one line per number of generations. 4 points in
+  // each of the two panels, each with a bar (3 replicates), and a legend
+  // entry per line.
   EXPECT_EQ(Count(svg, "<g class=\"point\">"), 8u);
   EXPECT_EQ(Count(svg, "<g class=\"bar\">"), 8u);
-  EXPECT_EQ(Count(svg, "<g class=\"legend\">"), 4u);
+  EXPECT_EQ(Count(svg, "<g class=\"legend\">"), 2u);
   EXPECT_NE(svg.find(">connectivity</text>"), npos);
-  EXPECT_NE(svg.find("C_Avg generations 100"), npos);
-  EXPECT_NE(svg.find("stroke=\"#0000ff\""), npos);  // blue: cooperation
-  EXPECT_NE(svg.find("stroke=\"#ff0000\""), npos);  // red: defection
+  EXPECT_NE(svg.find(">generations 100</text>"), npos);
+  EXPECT_NE(svg.find(">Mutual cooperation: C_Avg / L</text>"), npos);
 
   // A point with one finished replicate has its mean but no bar; one with none, nothing.
   fs::remove_all(dir_ / "out" / "runs" / "0");

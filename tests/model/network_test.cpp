@@ -194,8 +194,30 @@ TEST_F(ModelNetwork, WholePercentageAndExactThresholdRewireAlike) {
   EXPECT_GT(differ, 0);
 }
 
+// At a whole percentage p, the outputs that rewire are exactly those that
+// 1 + UniformBelow(100) <= p takes: up to the last one before the smallest
+// drawing p out of 100. A lattice of six groups, K 2: the first attempt
+// (group 1's link to 2) takes the scripted output; when it rewires, the next
+// output draws group 4 as the new partner; every later attempt keeps its link.
+TEST_F(ModelNetwork, RewiringAtWholePercentageTakesTheOutputsOfThePercentage) {
+  for (const int32_t percent : {1, 29, 57, 99}) {
+    for (const uint32_t offset : {1U, 0U}) {
+      SetParams(SMALL_WORLD, 6, 1, 1000, 2, 10, percent);
+      InitNeighbourLists(sim, SMALL_WORLD);
+      BuildRingLattice(sim);
+      const uint32_t output = OutputFor(percent, 100) - offset;
+      ScriptOutputs(sim, {output, OutputFor(3, 6), 0xffffffffU, 0xffffffffU, 0xffffffffU, 0xffffffffU, 0xffffffffU});
+      RewireLattice(sim);
+      const int32_t* list = sim.groups[1].neighbours;
+      EXPECT_EQ(std::vector<int32_t>(list + 1, list + 3),
+                offset == 1 ? std::vector<int32_t>({4, 6}) : std::vector<int32_t>({2, 6}))
+          << percent << "% output " << output;
+    }
+  }
+}
+
 // Only the threshold of a small world changed: the built network no longer
-// matches.
+// matches. Given links keep matching under another K or rewiring.
 TEST_F(ModelNetwork, ChangedExactThresholdDropsTheBuiltNetwork) {
   ParameterChoice choice{SMALL_WORLD, 50, 8, 1000, 8, 10, 0.29};
   choice.rewiring_per_million = 290000;
@@ -205,6 +227,18 @@ TEST_F(ModelNetwork, ChangedExactThresholdDropsTheBuiltNetwork) {
   EXPECT_EQ(sim.network_built, 1);
   choice.rewiring_per_million = 290001;
   ASSERT_TRUE(SetParameters(sim, choice, 3));
+  EXPECT_EQ(sim.network_built, 0);
+
+  // Given links: K takes no part, N does.
+  ParameterChoice given{GIVEN_LINKS, 9, 4, 1000, 2, 10, 0.5};
+  ASSERT_TRUE(SetParameters(sim, given, 4));
+  BuildAndMeasureNetworkFromLinks(sim, kTwoPiecesAndTwoAlone, 7);
+  given.connectivity = 8;
+  given.rewiring_per_million = 7;
+  ASSERT_TRUE(SetParameters(sim, given, 5));
+  EXPECT_EQ(sim.network_built, 1);
+  given.group_count = 10;
+  ASSERT_TRUE(SetParameters(sim, given, 6));
   EXPECT_EQ(sim.network_built, 0);
 }
 

@@ -63,7 +63,7 @@ bounded() {
 
 # A directory name that sbatch's directive reader, Slurm's % patterns and the
 # shell would each take apart if it were not quoted for them.
-out="$tmp/sweep \"d'ir\" 100%"
+out="$tmp/sweep \"d'ir\" 100%x"
 mkdir -p "$tmp/local"
 cat > "$tmp/sweep.toml" <<'TOML'
 network = "small-world"
@@ -83,7 +83,8 @@ SLURM_CONF="$("$here/cluster.sh" start "$cluster")"
 export SLURM_CONF
 cd "$tmp"
 
-"$sweep" slurm "$tmp/sweep.toml" --out "$out" --tasks 3 --max-parallel 2 --write "$tmp/job.sbatch" > "$tmp/hint.txt"
+"$sweep" slurm "$tmp/sweep.toml" --out "$out" --tasks 3 --max-parallel 2 --time 0:10:00 \
+  --sbatch-arg='--comment="sweep test"' --write "$tmp/job.sbatch" > "$tmp/hint.txt"
 grep -q '^#SBATCH --array=0-2%2$' "$tmp/job.sbatch" || fail "no --array=0-2%2 in the script"
 
 # Submits the script and waits for the array; sets job to its id.
@@ -104,7 +105,11 @@ done
 collect="$(grep -- '--dependency=afterok:<jobid>' "$tmp/hint.txt")" || fail "no collect command in: $(cat "$tmp/hint.txt")"
 collect="${collect//<jobid>/$first}"
 collect="${collect/sbatch /sbatch --wait }"
-bounded 120 bash -c "$collect" > /dev/null || fail "the collect job failed: $collect"
+bounded 120 bash -c "$collect" > "$tmp/collect.txt" || fail "the collect job failed: $collect"
+collect_job="$(sed -n 's/^Submitted batch job \([0-9]*\)$/\1/p' "$tmp/collect.txt")"
+# Its log in DIR/slurm/ (the % of DIR kept), with what collect printed.
+grep -q "^Collected 12 of 12 runs" "$out/slurm/collect-$collect_job.out" ||
+  fail "no collect log in $out/slurm/: $(ls "$out/slurm")"
 for file in summary.csv aggregate.csv aggregate.svg; do
   cmp "$tmp/local/$file" "$out/$file" || fail "$file differs from the local run's"
 done
