@@ -1,3 +1,4 @@
+// veldaris-run's command line read into a plan, and the plan run to its files.
 #include "cli/driver.h"
 
 #include <CLI/CLI.hpp>
@@ -11,6 +12,7 @@
 #include <system_error>
 #include <vector>
 
+#include "cli/fresh_seeds.h"
 #include "cli/network_export.h"
 #include "cli/output_paths.h"
 #include "cli/parameter_table.h"
@@ -159,11 +161,12 @@ std::optional<DriverPlan> ParseDriverCommandLine(int argc, const char* const* ar
     return usage("--output-dir must be a non-empty path shorter than " + std::to_string(RESULT_PATH_CAPACITY - 64) +
                  " characters");
   }
-  NetworkFormat network_format = NetworkFormat::GraphMl;
-  if (!o.network_file.empty() && !NetworkFormatOf(o.network_file, &network_format)) {
+  const std::optional<NetworkFormat> network_format =
+      o.network_file.empty() ? NetworkFormat::GraphMl : NetworkFormatOf(o.network_file);
+  if (!network_format) {
     return usage(RefusalMessage("--network-file", "a file name ending in .graphml or .csv", o.network_file));
   }
-  // No output may overwrite another.
+  // No output may overwrite another, nor replace what is not a regular file.
   const std::string record_path = PathInDirectory(o.output_dir, RUN_RECORD_FILE);
   std::vector<NamedOutput> outputs = {
       {"the result file", PathInDirectory(o.output_dir, INITIAL_RESULT_FILE)},
@@ -176,9 +179,8 @@ std::optional<DriverPlan> ParseDriverCommandLine(int argc, const char* const* ar
   if (!o.network_file.empty()) {
     outputs.push_back({"--network-file", o.network_file});
   }
-  const std::string clash = OutputClash(outputs);
-  if (!clash.empty()) {
-    return usage(clash + ": every output needs a file of its own");
+  if (const Status checked = CheckOutputs(outputs); !checked.ok()) {
+    return usage(checked.failure().Message());
   }
   *status = EXIT_OK;
   DriverPlan plan;
@@ -189,47 +191,106 @@ std::optional<DriverPlan> ParseDriverCommandLine(int argc, const char* const* ar
   plan.record_path = record_path;
   plan.picture = o.picture;
   plan.network_file = o.network_file;
-  plan.network_format = network_format;
+  plan.network_format = *network_format;
   plan.quiet = o.quiet;
   return plan;
 }
 
-int ExecuteDriverPlan(const DriverPlan& plan, const DriverStreams& streams) {
-  const DriverPlan& o = plan;
+namespace {
+
+// The seeds of the run: those given, and fresh ones from the system's entropy
+// source for those not given (not the clock's second, which runs started in
+// the same second would share). Every seeding while the parameters are set
+// and the network is built uses the network seed, every seeding of the run
+// the run seed.
+Outcome<RunSeeds> SeedsOf(const DriverPlan& plan) {
+  uint32_t fresh[2] = {0, 0};
+  if (!plan.network_seed || !plan.run_seed) {
+    if (Status drawn = FreshSeeds(fresh, 2); !drawn.ok()) {
+      return drawn.failure();
+    }
+  }
+  return RunSeeds{plan.network_seed ? *plan.network_seed : fresh[0], plan.run_seed ? *plan.run_seed : fresh[1]};
+}
+
+Status MakeOutputDirectory(const std::string& text) {
   std::error_code ec;
-  const std::filesystem::path output_dir = PathOfText(o.output_dir);
+  const std::filesystem::path output_dir = PathOfText(text);
   std::filesystem::create_directories(output_dir, ec);
   if (ec || !std::filesystem::is_directory(output_dir, ec)) {
-    streams.err << kProgram << ": cannot create the output directory \"" << o.output_dir
-                << "\": " << (ec ? ec.message() : "not a directory") << "\n";
-    return EXIT_WRITE_FAILED;
+    return Failure::Write("cannot create the output directory \"" + text + "\"", ec ? ec.message() : "not a directory");
   }
+  return {};
+}
 
+// Every output the run was asked for, each reported as written ("Label:
+// path" on out) or with its failure (on err); whether all were written.
+bool WriteOutputs(const DriverPlan& o, const Simulation& sim, const ResultFiles& files, const RunRecord& record,
+                  const DriverStreams& streams) {
+  bool all = true;
+  const auto report = [&](const Status& written, const char* label, const std::string& path) {
+    if (written.ok()) {
+      streams.out << label << ": " << path << "\n";
+    } else {
+      streams.err << kProgram << ": " << written.failure().Message() << "\n";
+      all = false;
+    }
+  };
+  for (int32_t i = 0; i < RESULT_FILE_COUNT; ++i) {
+    Status written;
+    if (files.error[i] != 0) {
+      written = Failure::Write("could not write the result file \"" + std::string(files.path[i]) + "\"",
+                               ResultFileError(files, i));
+    }
+    report(written, "Result file", files.path[i]);
+  }
+  // The record says which result files this run wrote, and their digests.
+  report(WriteRunRecord(o.record_path, record), "Run record", o.record_path);
+  if (!o.picture.empty()) {
+    std::string error;
+    Status written;
+    if (!ui::WritePictureSvg(sim, o.picture, &error)) {
+      written = Failure::Write("could not write the picture " + error);
+    }
+    report(written, "Picture", o.picture);
+  }
+  if (!o.network_file.empty()) {
+    report(WriteNetworkFile(sim, o.network_file, o.network_format), "Network file", o.network_file);
+  }
+  return all;
+}
+
+}  // namespace
+
+int ExecuteDriverPlan(const DriverPlan& plan, const DriverStreams& streams) {
+  const DriverPlan& o = plan;
+  const auto failed = [&](const Failure& failure) {
+    streams.err << kProgram << ": " << failure.Message() << "\n";
+    return failure.ExitStatus();
+  };
+  const Outcome<RunSeeds> seeds = SeedsOf(o);
+  if (!seeds.ok()) {
+    return failed(seeds.failure());
+  }
+  if (const Status made = MakeOutputDirectory(o.output_dir); !made.ok()) {
+    return failed(made.failure());
+  }
   SimulationPtr own;
   Simulation* sim = streams.simulation;
   if (sim == nullptr) {
     own = NewSimulation();
     sim = own.get();
     if (sim == nullptr) {
-      streams.err << kProgram << ": not enough memory for a simulation\n";
-      return EXIT_WRITE_FAILED;
+      return failed(Failure::Write("not enough memory for a simulation"));
     }
   }
   ResultFiles files{};
   SetResultDirectory(files, o.output_dir.c_str());  // its length was checked above
 
-  // Every seeding while the parameters are set and the network is built uses
-  // the network seed, every seeding of the run the run seed; a seed not given
-  // is the clock's second at that moment, as in the window.
-  RunSeeds seeds{};
-  seeds.network = o.network_seed ? *o.network_seed : ClockSeconds();
   RunRecord record;
-  PrepareRun(*sim, o.parameters, seeds, kProgram, record);
-
-  seeds.run = o.run_seed ? *o.run_seed : ClockSeconds();
-  record.seeds.run = seeds.run;
-  streams.out << "Network seed: " << seeds.network << "\n"
-              << "Run seed: " << seeds.run << "\n";
+  PrepareRun(*sim, o.parameters, seeds.value(), kProgram, record);
+  streams.out << "Network seed: " << seeds.value().network << "\n"
+              << "Run seed: " << seeds.value().run << "\n";
   PrintMeasures(streams.out, *sim);
   streams.out << std::flush;
 
@@ -239,44 +300,7 @@ int ExecuteDriverPlan(const DriverPlan& plan, const DriverStreams& streams) {
   if (show_progress) {
     streams.err << "\n";
   }
-
-  int status = EXIT_OK;
-  for (int32_t i = 0; i < RESULT_FILE_COUNT; ++i) {
-    if (files.error[i] != 0) {
-      streams.err << kProgram << ": could not write the result file \"" << files.path[i]
-                  << "\": " << ResultFileError(files, i) << "\n";
-      status = EXIT_WRITE_FAILED;
-    } else {
-      streams.out << "Result file: " << files.path[i] << "\n";
-    }
-  }
-  // The record says which result files this run wrote, and their digests.
-  if (const int32_t code = WriteRunRecord(o.record_path, record); code != 0) {
-    streams.err << kProgram << ": could not write the run record \"" << o.record_path << "\": " << std::strerror(code)
-                << "\n";
-    status = EXIT_WRITE_FAILED;
-  } else {
-    streams.out << "Run record: " << o.record_path << "\n";
-  }
-  if (!o.picture.empty()) {
-    std::string error;
-    if (ui::WritePictureSvg(*sim, o.picture, &error)) {
-      streams.out << "Picture: " << o.picture << "\n";
-    } else {
-      streams.err << kProgram << ": could not write the picture " << error << "\n";
-      status = EXIT_WRITE_FAILED;
-    }
-  }
-  if (!o.network_file.empty()) {
-    if (const int32_t code = WriteNetworkFile(*sim, o.network_file, o.network_format); code != 0) {
-      streams.err << kProgram << ": could not write the network file \"" << o.network_file
-                  << "\": " << std::strerror(code) << "\n";
-      status = EXIT_WRITE_FAILED;
-    } else {
-      streams.out << "Network file: " << o.network_file << "\n";
-    }
-  }
-  return status;
+  return WriteOutputs(o, *sim, files, record, streams) ? EXIT_OK : EXIT_WRITE_FAILED;
 }
 
 int RunDriver(int argc, const char* const* argv, const DriverStreams& streams) {

@@ -10,18 +10,13 @@
 #include <ostream>
 #include <string>
 
+#include "cli/failure.h"
 #include "cli/network_export.h"
 #include "cli/run_parameters.h"
 #include "cli/single_run.h"
 #include "model/simulation.h"
 
 namespace veldaris::cli {
-
-// Exit statuses: 0 success, 1 an output could not be written, 2 bad command
-// line (nothing was run and no file touched).
-inline constexpr int EXIT_OK = 0;
-inline constexpr int EXIT_WRITE_FAILED = 1;
-inline constexpr int EXIT_USAGE = 2;
 
 struct DriverStreams {
   std::ostream& out;
@@ -33,7 +28,8 @@ struct DriverStreams {
 };
 
 // What a valid command line asks for: the run's parameters and seeds (a seed
-// not given is the clock's second when the run starts) and where its outputs go.
+// not given is drawn fresh from the system's entropy source when the run
+// starts) and where its outputs go.
 struct DriverPlan {
   RunParameters parameters;
   std::optional<uint32_t> network_seed;

@@ -1,7 +1,9 @@
+// The built network written as GraphML or as a CSV edge list.
 #include "cli/network_export.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -47,16 +49,14 @@ bool EndsWithIgnoringCase(const std::string& text, const std::string& suffix) {
 
 }  // namespace
 
-bool NetworkFormatOf(const std::string& path, NetworkFormat* format) {
+std::optional<NetworkFormat> NetworkFormatOf(const std::string& path) {
   if (EndsWithIgnoringCase(path, ".graphml")) {
-    *format = NetworkFormat::GraphMl;
-    return true;
+    return NetworkFormat::GraphMl;
   }
   if (EndsWithIgnoringCase(path, ".csv")) {
-    *format = NetworkFormat::EdgeCsv;
-    return true;
+    return NetworkFormat::EdgeCsv;
   }
-  return false;
+  return std::nullopt;
 }
 
 std::string NetworkGraphMl(const Simulation& sim) {
@@ -91,9 +91,12 @@ std::string NetworkEdgeCsv(const Simulation& sim) {
   return out;
 }
 
-int32_t WriteNetworkFile(const Simulation& sim, const std::string& path, NetworkFormat format) {
+Status WriteNetworkFile(const Simulation& sim, const std::string& path, NetworkFormat format) {
   const std::string text = format == NetworkFormat::GraphMl ? NetworkGraphMl(sim) : NetworkEdgeCsv(sim);
-  return WriteFileAtomically(path.c_str(), WriteText, &text);
+  if (const int32_t code = WriteFileAtomically(path.c_str(), WriteText, &text); code != 0) {
+    return Failure::Write("could not write the network file \"" + path + "\"", std::strerror(code));
+  }
+  return {};
 }
 
 }  // namespace veldaris::cli

@@ -3,8 +3,10 @@
 // edge list.
 #pragma once
 
+#include <optional>
 #include <string>
 
+#include "cli/failure.h"
 #include "model/simulation.h"
 
 namespace veldaris::cli {
@@ -12,8 +14,8 @@ namespace veldaris::cli {
 enum class NetworkFormat { GraphMl, EdgeCsv };
 
 // The format a file name asks for by its extension (.graphml or .csv, in any
-// case); false when it asks for neither.
-bool NetworkFormatOf(const std::string& path, NetworkFormat* format);
+// case); nullopt when it asks for neither.
+std::optional<NetworkFormat> NetworkFormatOf(const std::string& path);
 
 // Groups 1..N as nodes "1".."N" with the int attributes x, y and degree and the
 // double attribute clustering; every link once, as an undirected edge.
@@ -24,7 +26,7 @@ std::string NetworkGraphMl(const Simulation& sim);
 std::string NetworkEdgeCsv(const Simulation& sim);
 
 // Writes the network in format to path through a temporary file (see
-// WriteFileAtomically); 0 or an errno.
-int32_t WriteNetworkFile(const Simulation& sim, const std::string& path, NetworkFormat format);
+// WriteFileAtomically).
+Status WriteNetworkFile(const Simulation& sim, const std::string& path, NetworkFormat format);
 
 }  // namespace veldaris::cli

@@ -344,17 +344,16 @@ std::optional<NetworkLinks> ParseGraphMl(std::string_view text, const Refusal& r
 
 std::optional<NetworkLinks> ParseNetworkText(std::string_view text, const std::string& file_name, std::string* error) {
   const Refusal refuse(file_name, error);
-  NetworkFormat format = NetworkFormat::GraphMl;
-  if (!NetworkFormatOf(file_name, &format)) {
+  const std::optional<NetworkFormat> format = NetworkFormatOf(file_name);
+  if (!format) {
     return refuse.File("a network file's name ends in .graphml (GraphML) or .csv (an edge list)");
   }
-  return format == NetworkFormat::GraphMl ? ParseGraphMl(text, refuse) : ParseEdgeCsv(text, refuse);
+  return *format == NetworkFormat::GraphMl ? ParseGraphMl(text, refuse) : ParseEdgeCsv(text, refuse);
 }
 
 std::optional<NetworkLinks> ReadNetworkFile(const std::string& path, std::string* error) {
   const Refusal refuse(path, error);
-  NetworkFormat format = NetworkFormat::GraphMl;
-  if (!NetworkFormatOf(path, &format)) {
+  if (!NetworkFormatOf(path)) {
     return ParseNetworkText({}, path, error);
   }
   const std::filesystem::path file = PathOfText(path);
@@ -363,8 +362,10 @@ std::optional<NetworkLinks> ReadNetworkFile(const std::string& path, std::string
   std::optional<std::string> text;
   if (std::filesystem::is_directory(file, ec)) {
     why = "it is a directory";
+  } else if (Outcome<std::string> read = ReadWholeFile(file); read.ok()) {
+    text = std::move(read.value());
   } else {
-    text = ReadWholeFile(file, &why);
+    why = read.failure().why;
   }
   if (!text) {
     return refuse.File("cannot read the network file: " + why);

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/failure.h"
+
 namespace veldaris::cli {
 
 struct NamedOutput {
@@ -16,9 +18,11 @@ struct NamedOutput {
 // or, for files that exist, the same file under two names (a hard link).
 bool SameFile(const std::string& a, const std::string& b);
 
-// The first two outputs that name the same file, as a message ("--picture
-// "x.svg" is also the result file "out/Veldaris_Result_All.csv""); empty when
-// every output has a file of its own.
-std::string OutputClash(const std::vector<NamedOutput>& outputs);
+// Whether the outputs can be written, checked before anything is: each names
+// a file of its own (a usage failure names the first two that name the same
+// file: "--picture "x.svg" is also the result file "out/..."), and each is
+// either missing or a regular file (not a symbolic link, directory, device,
+// FIFO or socket, which writing it would replace by a regular file).
+Status CheckOutputs(const std::vector<NamedOutput>& outputs);
 
 }  // namespace veldaris::cli

@@ -351,13 +351,12 @@ std::shared_ptr<const LoadedNetwork> LoadNetworkFile(const std::string& path, st
     *error = std::move(message);
     return nullptr;
   }
-  std::string why;
-  const std::optional<std::string> bytes = ReadWholeFile(PathOfText(path), &why);
-  if (!bytes) {
-    *error = "cannot read \"" + EscapedForMessage(path) + "\": " + why;
+  const Outcome<std::string> bytes = ReadWholeFile(PathOfText(path));
+  if (!bytes.ok()) {
+    *error = "cannot read \"" + EscapedForMessage(path) + "\": " + bytes.failure().why;
     return nullptr;
   }
-  const std::optional<NetworkLinks> links = ParseNetworkText(*bytes, path, error);
+  const std::optional<NetworkLinks> links = ParseNetworkText(bytes.value(), path, error);
   if (!links) {
     return nullptr;
   }
@@ -365,7 +364,7 @@ std::shared_ptr<const LoadedNetwork> LoadNetworkFile(const std::string& path, st
   network->path = path;
   Sha256 hash;
   Sha256Init(hash);
-  Sha256Update(hash, bytes->data(), bytes->size());
+  Sha256Update(hash, bytes.value().data(), bytes.value().size());
   uint8_t digest[SHA256_DIGEST_SIZE];
   Sha256Final(hash, digest);
   char hex[SHA256_HEX_SIZE];
@@ -373,7 +372,7 @@ std::shared_ptr<const LoadedNetwork> LoadNetworkFile(const std::string& path, st
   network->sha256 = hex;
   network->groups = links->groups;
   network->links = links->links;
-  network->bytes = *bytes;
+  network->bytes = bytes.value();
   return network;
 }
 

@@ -1,3 +1,4 @@
+// File names converted between command-line text and std::filesystem paths.
 #include "cli/path_text.h"
 
 #ifdef _WIN32

@@ -2,12 +2,11 @@
 // file functions, and std::filesystem's paths.
 //
 // On POSIX both are the same bytes. On Windows the command line's arguments
-// and the narrow file functions (fopen, CreateFileA) are in the ANSI code
-// page, whereas MinGW's std::filesystem reads a char string byte by byte as
-// Latin-1 and gives path::string() in UTF-8: a name with a character beyond
-// ASCII would name another file on the way into a path and back. These two
-// convert with the code page, so that a path made from an argument, and
-// every path made from it, names the same file for both kinds of functions.
+// (see CommandLineArguments) and the narrow file functions (fopen,
+// CreateFileA) are in the ANSI code page, UTF-8 under the programs' manifest, whereas MinGW's std::filesystem reads a
+// char string byte by byte as Latin-1 and gives path::string() in UTF-8: a name with a character beyond ASCII would
+// name another file on the way into a path and back. These two convert with the code page, so that a path made from an
+// argument, and every path made from it, names the same file for both kinds of functions.
 #pragma once
 
 #include <filesystem>

@@ -189,12 +189,15 @@ std::string RunRecordJson(const RunRecord& r) {
   return j.dump(2) + "\n";
 }
 
-int32_t WriteRunRecord(const std::string& path, const RunRecord& record) {
+Status WriteRunRecord(const std::string& path, const RunRecord& record) {
   const std::string text = RunRecordJson(record);
-  return WriteFileAtomically(path.c_str(), WriteText, &text);
+  if (const int32_t code = WriteFileAtomically(path.c_str(), WriteText, &text); code != 0) {
+    return Failure::Write("could not write the run record \"" + path + "\"", std::strerror(code));
+  }
+  return {};
 }
 
-std::optional<RunRecord> ParseRunRecord(const std::string& text, std::string* error) {
+Outcome<RunRecord> ParseRunRecord(const std::string& text) {
   try {
     const nlohmann::json j = nlohmann::json::parse(text);
     RunRecord r;
@@ -204,9 +207,10 @@ std::optional<RunRecord> ParseRunRecord(const std::string& text, std::string* er
       r.position =
           SweepPosition{j.at("run").get<int64_t>(), j.at("point").get<int64_t>(), j.at("replicate").get<int64_t>()};
     }
-    std::optional<RunParameters> parameters = ParametersOfJson(j.at("parameters"), error);
+    std::string error;
+    std::optional<RunParameters> parameters = ParametersOfJson(j.at("parameters"), &error);
     if (!parameters) {
-      return std::nullopt;
+      return Failure::Usage("not a complete run record", error);
     }
     r.parameters = std::move(*parameters);
     r.seeds.network = j.at("network_seed").get<uint32_t>();
@@ -240,8 +244,7 @@ std::optional<RunRecord> ParseRunRecord(const std::string& text, std::string* er
     r.wall_seconds = j.at("wall_seconds").get<double>();
     return r;
   } catch (const std::exception& e) {
-    *error = e.what();
-    return std::nullopt;
+    return Failure::Usage("not a complete run record", e.what());
   }
 }
 

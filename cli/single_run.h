@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "cli/failure.h"
 #include "cli/parameter_table.h"
 #include "io/result_files.h"
 #include "model/simulation.h"
@@ -90,13 +91,12 @@ RunOutcomes OutcomesOf(const Simulation& sim);
 // number written the same way in every locale.
 std::string RunRecordJson(const RunRecord& record);
 
-// Writes record to path through a temporary file (see WriteFileAtomically);
-// 0 or an errno.
-int32_t WriteRunRecord(const std::string& path, const RunRecord& record);
+// Writes record to path through a temporary file (see WriteFileAtomically).
+Status WriteRunRecord(const std::string& path, const RunRecord& record);
 
-// Reads run.json's text back; nullopt with *error set when it is not a
-// complete record.
-std::optional<RunRecord> ParseRunRecord(const std::string& text, std::string* error);
+// Reads run.json's text back; a usage-kind failure ("not a complete run
+// record", and why) when it is not a complete record.
+Outcome<RunRecord> ParseRunRecord(const std::string& text);
 
 // A UTC time as ISO 8601 with milliseconds ("2026-12-06T10:11:12.345Z").
 std::string UtcTimestamp(std::chrono::system_clock::time_point time);

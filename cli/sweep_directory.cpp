@@ -46,12 +46,12 @@ std::optional<int64_t> RunNumberOf(const std::string& name, int64_t count) {
 // A stored run's record when it is run `stored.run` of the plan and every
 // part matches its digest, with the outcomes computed from its series.
 std::optional<RunRecord> CheckStoredRun(const StoredRun& stored, const SweepPlan& plan, std::string* why) {
-  std::string error;
-  std::optional<RunRecord> record = ParseRunRecord(stored.record, &error);
-  if (!record) {
-    *why = "its record is not complete (" + error + ")";
+  Outcome<RunRecord> parsed = ParseRunRecord(stored.record);
+  if (!parsed.ok()) {
+    *why = "its record is not complete (" + parsed.failure().Message() + ")";
     return std::nullopt;
   }
+  std::optional<RunRecord> record = std::move(parsed.value());
   if (!RecordDescribesRun(*record, plan, plan.runs[static_cast<size_t>(stored.run)], why)) {
     *why = "its record " + *why;
     return std::nullopt;
@@ -154,14 +154,19 @@ void FindOldRuns(const fs::path& dir, const SweepPlan& plan, const std::function
       continue;
     }
     if (series) {
-      std::string error;
-      const std::optional<std::string> initial = ReadWholeFile(entries->path() / INITIAL_RESULT_FILE, &error);
-      const std::optional<std::string> all = ReadWholeFile(entries->path() / ALL_RESULT_FILE, &error);
-      const std::optional<std::string> json = ReadWholeFile(entries->path() / RUN_RECORD_FILE, &error);
-      if (!initial || !all || !json) {
-        found.error = "cannot read the result files of \"" + TextOfPath(entries->path()) + "\": " + error;
-        return;
+      const Outcome<std::string> initial_read = ReadWholeFile(entries->path() / INITIAL_RESULT_FILE);
+      const Outcome<std::string> all_read = ReadWholeFile(entries->path() / ALL_RESULT_FILE);
+      const Outcome<std::string> json_read = ReadWholeFile(entries->path() / RUN_RECORD_FILE);
+      for (const Outcome<std::string>* read : {&initial_read, &all_read, &json_read}) {
+        if (!read->ok()) {
+          found.error = "cannot read the result files of \"" + TextOfPath(entries->path()) +
+                        "\": " + read->failure().Message();
+          return;
+        }
       }
+      const std::optional<std::string> initial = initial_read.value();
+      const std::optional<std::string> all = all_read.value();
+      const std::optional<std::string> json = json_read.value();
       series(*run, RunFiles{*initial, *all, *json});
     }
     found.finished[static_cast<size_t>(*run)] = std::move(record);
@@ -344,7 +349,8 @@ class ResultsDatabase {
 
 // The number of runs summary.csv lists, 0 when there is none.
 size_t SummaryRows(const fs::path& dir) {
-  const std::optional<std::string> text = ReadWholeFile(dir / "summary.csv");
+  const Outcome<std::string> read = ReadWholeFile(dir / "summary.csv");
+  const std::optional<std::string> text = read.ok() ? std::optional<std::string>(read.value()) : std::nullopt;
   return text ? static_cast<size_t>(std::max<std::ptrdiff_t>(std::count(text->begin(), text->end(), '\n') - 1, 0)) : 0;
 }
 
@@ -365,11 +371,12 @@ std::string WriteTextFile(const fs::path& path, const std::string& text) {
 
 std::optional<SweepPlan> LoadSweep(const fs::path& path, std::string* text, std::ostream& err, const fs::path& dir) {
   std::string error;
-  const std::optional<std::string> contents = ReadWholeFile(path, &error);
-  if (!contents) {
-    err << kProgram << ": cannot read the sweep file \"" << TextOfPath(path) << "\": " << error << "\n";
+  const Outcome<std::string> read = ReadWholeFile(path);
+  if (!read.ok()) {
+    err << kProgram << ": cannot read the sweep file \"" << TextOfPath(path) << "\": " << read.failure().why << "\n";
     return std::nullopt;
   }
+  const std::optional<std::string> contents = read.value();
   *text = *contents;
   std::optional<SweepPlan> plan = ParseSweepFile(*contents, TextOfPath(path), &error, SweepNetworkLoader(path, dir));
   if (!plan) {
@@ -445,8 +452,8 @@ int PlanDirectory(const fs::path& dir, const SweepPlan& plan, const std::string&
     return failed(error);
   }
   const std::string plan_csv = PlanCsv(plan);
-  std::string ignored;
-  if (ReadWholeFile(plan_path, &ignored) != plan_csv) {
+  const Outcome<std::string> saved = ReadWholeFile(plan_path);
+  if (!saved.ok() || saved.value() != plan_csv) {
     if (const std::string error = WriteTextFile(plan_path, plan_csv); !error.empty()) {
       return failed("cannot write \"" + TextOfPath(plan_path) + "\": " + error);
     }

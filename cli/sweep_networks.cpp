@@ -33,18 +33,17 @@ std::string Write(const fs::path& path, const std::string& bytes) {
 
 // The copy's name: its digest and the extension of the path it was read from.
 std::string CopyName(const std::string& sha256, const std::string& path) {
-  NetworkFormat format = NetworkFormat::GraphMl;
-  NetworkFormatOf(path, &format);
-  return sha256 + (format == NetworkFormat::EdgeCsv ? ".csv" : ".graphml");
+  return sha256 + (NetworkFormatOf(path) == NetworkFormat::EdgeCsv ? ".csv" : ".graphml");
 }
 
 // paths.csv: "<sha256>,<path as given>" per line; path -> digest.
 std::map<std::string, std::string> ReadPaths(const fs::path& dir) {
   std::map<std::string, std::string> paths;
-  const std::optional<std::string> text = ReadWholeFile(dir / kNetworks / kPaths);
-  if (!text) {
+  const Outcome<std::string> read = ReadWholeFile(dir / kNetworks / kPaths);
+  if (!read.ok()) {
     return paths;
   }
+  const std::string* text = &read.value();
   size_t start = 0;
   while (start < text->size()) {
     size_t end = text->find('\n', start);

@@ -1,3 +1,4 @@
+// A sweep as a Slurm job array: its sbatch script, shards and collect job.
 #include "cli/sweep_slurm.h"
 
 #ifdef _WIN32

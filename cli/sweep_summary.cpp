@@ -93,17 +93,17 @@ bool RecordDescribesRun(const RunRecord& record, const SweepPlan& plan, const Pl
 std::optional<RunRecord> LoadFinishedRun(const std::string& run_directory, const SweepPlan& plan, const PlannedRun& run,
                                          std::string* why) {
   const fs::path dir = PathOfText(run_directory);
-  const std::optional<std::string> text = ReadWholeFile(dir / RUN_RECORD_FILE);
-  if (!text) {
+  const Outcome<std::string> text = ReadWholeFile(dir / RUN_RECORD_FILE);
+  if (!text.ok()) {
     *why = "it has no run.json";
     return std::nullopt;
   }
-  std::string error;
-  std::optional<RunRecord> record = ParseRunRecord(*text, &error);
-  if (!record) {
-    *why = "its run.json is not a complete run record (" + error + ")";
+  Outcome<RunRecord> parsed = ParseRunRecord(text.value());
+  if (!parsed.ok()) {
+    *why = "its run.json is not a complete run record (" + parsed.failure().why + ")";
     return std::nullopt;
   }
+  std::optional<RunRecord> record = std::move(parsed.value());
   if (!RecordDescribesRun(*record, plan, run, why)) {
     *why = "its run.json " + *why;
     return std::nullopt;

@@ -20,8 +20,8 @@ enum class StrategyFill : int32_t {
 };
 void InitStrategies(Simulation& sim, StrategyFill fill);
 
-// The group's S strategies play those of the neighbour under the default
-// payoffs, move by move; only the group's own scores and outcome counters
+// For the tests only (PlayGeneration plays on bits): the group's S strategies
+// play those of the neighbour under the default payoffs, move by move; only the group's own scores and outcome counters
 // change.
 void PlayNeighbour(Simulation& sim, int32_t group, int32_t neighbour);
 
@@ -50,6 +50,9 @@ int32_t RoundedSumAverage(int64_t total, int32_t count);
 
 // --- Evolution ---
 
+// The steps of EvolveGeneration one by one, for the tests only (it does them
+// together, group by group).
+//
 // Competition ranking of strategies 1..S by score (1 = best; ties share the
 // better rank and the ranks below a tie are skipped): 1 plus the number of
 // the group's strategies with a strictly higher score, for any scores.

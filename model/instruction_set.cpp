@@ -1,3 +1,4 @@
+// Which instruction set the inner loops use, chosen at run time from the processor.
 #include "model/instruction_set.h"
 
 namespace veldaris {

@@ -1,3 +1,4 @@
+// Shortest path lengths by breadth-first search, for the characteristic path length.
 #include "network/path_lengths.h"
 
 namespace veldaris {

@@ -211,8 +211,9 @@ class PySimulation {
       outcome[RESULT_FILE_NAMES[i]] = error.empty() ? py::object(py::none()) : py::object(py::str(error));
     }
     const std::string record_path = cli::PathInDirectory(directory, cli::RUN_RECORD_FILE);
-    const int32_t code = cli::WriteRunRecord(record_path, record_);
-    outcome[cli::RUN_RECORD_FILE] = code == 0 ? py::object(py::none()) : py::object(py::str(std::strerror(code)));
+    const cli::Status written = cli::WriteRunRecord(record_path, record_);
+    outcome[cli::RUN_RECORD_FILE] =
+        written.ok() ? py::object(py::none()) : py::object(py::str(written.failure().why));
     return outcome;
   }
 

@@ -1,3 +1,4 @@
+// The window's pictures drawn on a Canvas: network, degree distribution, measures, chart.
 #include "ui/drawing.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The parameter and version dialogs' rules, apart from any toolkit.
 #include "ui/parameter_dialog.h"
 
 #include "io/number_text.h"

@@ -1,3 +1,4 @@
+// A Canvas that records every call, so that pictures can be checked without pixels.
 #include "ui/recording_canvas.h"
 
 #include <utility>

@@ -1,3 +1,4 @@
+// The main window's behaviour apart from any toolkit: commands, timers, end of run.
 #include "ui/run_control.h"
 
 namespace veldaris::ui {

@@ -1,3 +1,4 @@
+// A Canvas that writes the client area as an SVG document, for pictures without a window.
 #include "ui/svg_canvas.h"
 
 #include <cerrno>

@@ -3,15 +3,20 @@
 #include "cli/driver.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "cli/fresh_seeds.h"
 #include "cli_test_support.h"
 #include "io/sha256.h"
 #include "model/simulation.h"
@@ -122,7 +127,7 @@ TEST_F(DriverTest, SeedsMakeRunsRepeatable) {
   EXPECT_EQ(one.second, split.second);
   EXPECT_NE(one.second, other.second);
 
-  // Without seeds the clock is used, and the seeds printed repeat the run.
+  // Without seeds fresh ones are drawn, and the seeds printed repeat the run.
   const auto clocked = run("clock", {});
   const std::string& out = clocked.first;
   const std::string network_seed = out.substr(14, out.find('\n') - 14);
@@ -130,6 +135,34 @@ TEST_F(DriverTest, SeedsMakeRunsRepeatable) {
   const std::string run_seed = out.substr(run_at, out.find('\n', run_at) - run_at);
   const auto again = run("again", {"--network-seed", network_seed, "--run-seed", run_seed});
   EXPECT_EQ(clocked.second, again.second);
+}
+
+// Runs started in the same second without seeds get seeds of their own (the
+// clock's second would give them all the same), and no seed repeats.
+TEST_F(DriverTest, RunsWithoutSeedsDrawFreshSeeds) {
+  std::set<std::string> seeds;
+  std::set<std::string> files;
+  for (int i = 0; i < 4; ++i) {
+    const fs::path out = dir_ / std::to_string(i);
+    const Result r =
+        Drive({"--generations", "10", "--groups", "10", "--connectivity", "2", "--output-dir", out.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<std::string> lines = Lines(r.out);
+    ASSERT_EQ(lines[0].rfind("Network seed: ", 0), 0u) << r.out;
+    ASSERT_EQ(lines[1].rfind("Run seed: ", 0), 0u) << r.out;
+    seeds.insert(lines[0].substr(14));
+    seeds.insert(lines[1].substr(10));
+    files.insert(ReadFile(out / "Veldaris_Result_All.csv"));
+  }
+  EXPECT_EQ(seeds.size(), 8u);
+  EXPECT_EQ(files.size(), 4u);
+
+  uint32_t a[4] = {0, 0, 0, 0};
+  uint32_t b[4] = {0, 0, 0, 0};
+  ASSERT_TRUE(veldaris::cli::FreshSeeds(a, 4).ok());
+  ASSERT_TRUE(veldaris::cli::FreshSeeds(b, 4).ok());
+  EXPECT_NE(std::vector<uint32_t>(a, a + 4), std::vector<uint32_t>(b, b + 4));
+  EXPECT_NE(std::set<uint32_t>(a, a + 4).size(), 1u);
 }
 
 TEST_F(DriverTest, RewiringIsConvertedAsTheDialogDoes) {
@@ -329,6 +362,58 @@ TEST_F(DriverTest, RefusesOutputsThatNameTheSameFile) {
   EXPECT_FALSE(fs::exists(dir_ / "same.csv"));
 }
 
+// Writing an output replaces it: whatever is not a regular file (a device, a
+// FIFO, a directory, a symbolic link, even to a regular file) is refused
+// before anything runs, and stays as it was.
+TEST_F(DriverTest, RefusesOutputsThatAreNotRegularFiles) {
+  // A device of its own (as /dev/null, which as root a rename would replace),
+  // or a FIFO where mknod is not allowed.
+  const fs::path device = dir_ / "null.svg";
+  if (mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
+    ASSERT_EQ(mkfifo(device.c_str(), 0600), 0);
+  }
+  const bool is_device = fs::is_character_file(device);
+  const fs::path fifo = dir_ / "fifo.svg";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  WriteFile(dir_ / "regular.csv", "kept\n");
+  fs::create_symlink(dir_ / "regular.csv", dir_ / "link.csv");
+  fs::create_symlink(device, dir_ / "link.svg");
+  fs::create_directories(dir_ / "adir.graphml");
+  fs::create_directories(dir_ / "out");
+  fs::create_symlink(dir_ / "regular.csv", dir_ / "out" / "Veldaris_Result_All.csv");
+  const fs::path out2 = dir_ / "out2";
+  fs::create_directories(out2);
+  ASSERT_EQ(mkfifo((out2 / "run.json").c_str(), 0600), 0);
+  const std::vector<std::tuple<std::vector<std::string>, std::string, std::string>> refused = {
+      {{"--picture", device.string()},
+       "--picture \"" + device.string() + "\" exists and is a " + (is_device ? "character device" : "FIFO"),
+       ""},
+      {{"--picture", fifo.string()}, "--picture \"" + fifo.string() + "\" exists and is a FIFO", ""},
+      {{"--picture", (dir_ / "link.svg").string()}, "is a symbolic link", ""},
+      {{"--network-file", (dir_ / "link.csv").string()}, "is a symbolic link", ""},
+      {{"--network-file", (dir_ / "adir.graphml").string()}, "is a directory", ""},
+      {{"--output-dir", (dir_ / "out").string()}, "the result file", "is a symbolic link"},
+      {{"--output-dir", out2.string()}, "the run record", "is a FIFO"},
+  };
+  for (auto [args, message, also] : refused) {
+    if (args[0] != "--output-dir") args.insert(args.end(), {"--output-dir", (dir_ / "fresh").string()});
+    args.insert(args.end(), {"--seed", "1", "--generations", "10"});
+    const Result r = Drive(args);
+    EXPECT_EQ(r.status, 2) << args[1];
+    EXPECT_NE(r.err.find(message), npos) << r.err;
+    EXPECT_NE(r.err.find(also), npos) << r.err;
+    EXPECT_EQ(r.out, "");
+  }
+  EXPECT_FALSE(fs::exists(dir_ / "fresh"));
+  EXPECT_TRUE(fs::is_fifo(fifo));
+  EXPECT_TRUE(fs::is_fifo(out2 / "run.json"));
+  EXPECT_TRUE(fs::is_symlink(dir_ / "link.svg"));
+  EXPECT_EQ(fs::is_character_file(device), is_device);
+  EXPECT_TRUE(fs::is_symlink(dir_ / "link.csv"));
+  EXPECT_EQ(ReadFile(dir_ / "regular.csv"), "kept\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(out2), fs::directory_iterator()), 1);
+}
+
 // run.json holds what repeats the run and what it produced, with the digest of
 // each result file it wrote, or why a file was not written.
 TEST_F(DriverTest, RunRecordDescribesTheRunAndItsFiles) {
@@ -357,14 +442,63 @@ TEST_F(DriverTest, RunRecordDescribesTheRunAndItsFiles) {
   EXPECT_NE(json.find("\"sha256\": \"" + Sha256Of(all) + "\""), npos) << json;
   EXPECT_NE(JsonValue(json, "started"), JsonValue(json, "missing"));
 
-  // A file that cannot be written is recorded as such, beside the other's digest.
+  // A file that cannot be written is recorded as such, beside the other's
+  // digest (a directory in its way is refused up front, so it comes between
+  // the command line's check and the run).
   const fs::path blocked = dir_ / "blocked";
-  fs::create_directories(blocked / "Veldaris_Result_All.csv" / "in_the_way");
   args.back() = blocked.string();
-  EXPECT_EQ(Drive(args).status, 1);
+  const Argv argv("veldaris-run", args);
+  std::ostringstream out;
+  std::ostringstream err;
+  const veldaris::cli::DriverStreams streams{out, err, false};
+  int status = -1;
+  const auto plan = veldaris::cli::ParseDriverCommandLine(argv.count(), argv.pointers.data(), streams, &status);
+  ASSERT_TRUE(plan) << err.str();
+  fs::create_directories(blocked / "Veldaris_Result_All.csv" / "in_the_way");
+  EXPECT_EQ(veldaris::cli::ExecuteDriverPlan(*plan, streams), 1);
   const std::string partial = ReadFile(blocked / "run.json");
   EXPECT_EQ(JsonValue(partial, "sha256"), "\"" + Sha256Of(ReadFile(blocked / "Veldaris_Result_Initial.csv")) + "\"");
   EXPECT_NE(partial.find("\"error\": "), npos) << partial;
+}
+
+// The outcomes against the golden series: the sw50 run cut to 100
+// generations (its Initial file, every generation, is the golden one's), whose
+// means over generations 91..100 were summed by hand (Python's fractions) from
+// that file's C_Avg and D_Avg columns, written to 8 decimals.
+TEST_F(DriverTest, OutcomesAreTheGoldenSeriesFinalValuesAndTailMeans) {
+  std::vector<std::string> args = kSw50;
+  args[7] = "100";
+  args.insert(args.end(), {"--output-dir", (dir_ / "out").string()});
+  const Result r = Drive(args);
+  ASSERT_EQ(r.status, 0) << r.err;
+  ASSERT_EQ(ReadFile(dir_ / "out" / "Veldaris_Result_Initial.csv"),
+            ReadFile(kGolden / "sw50" / "Veldaris_Result_Initial.csv"));
+  const auto record = veldaris::cli::ParseRunRecord(ReadFile(dir_ / "out" / "run.json"));
+  ASSERT_TRUE(record.ok()) << record.failure().Message();
+  const veldaris::cli::RunOutcomes& o = record.value().outcomes;
+  EXPECT_NEAR(o.c_avg_final, 2.78064583, 5e-9);
+  EXPECT_NEAR(o.d_avg_final, 2.14916757, 5e-9);
+  EXPECT_NEAR(o.c_avg_tail, 2.696148594, 5e-9);
+  EXPECT_NEAR(o.d_avg_tail, 2.235838519, 5e-9);
+}
+
+// --output-dir leaves room for the longest file name in it: 4031 characters
+// are run, 4032 refused.
+TEST_F(DriverTest, OutputDirectoryLengthAtItsLimit) {
+  std::string longest = dir_.string();
+  while (longest.size() < 4031) {
+    longest.push_back('/');
+    longest.append(std::min<size_t>(200, 4031 - longest.size()), 'd');
+  }
+  ASSERT_EQ(longest.size(), 4031u);
+  const Result fits = Drive({"--seed", "1", "--generations", "10", "--output-dir", longest});
+  EXPECT_EQ(fits.status, 0) << fits.err;
+  EXPECT_TRUE(fs::exists(fs::path(longest) / "run.json"));
+  const std::string too_long = longest + 'e';
+  const Result over = Drive({"--seed", "1", "--generations", "10", "--output-dir", too_long});
+  EXPECT_EQ(over.status, 2);
+  EXPECT_NE(over.err.find("--output-dir must be a non-empty path shorter than 4032 characters"), npos) << over.err;
+  EXPECT_FALSE(fs::exists(too_long));
 }
 
 // The network file: an edge list, or GraphML (checked against networkx by

@@ -56,11 +56,14 @@ TEST_F(ModelConcurrency, TwoSimulationsInterleavedBatchByBatch) {
   GoldenRun b(GOLDEN_CASES[2], dir_ / "b");
   StartRun(*a.sim, a.golden.run_seed);
   StartRun(*b.sim, b.golden.run_seed);
-  while (!RunComplete(*a.sim) || !RunComplete(*b.sim)) {
+  // A batch is ten generations, so a needs G / 10 rounds (1000 generations
+  // here); a run that stalls fails the test instead of hanging the suite.
+  for (int32_t round = 0; round < 110 && (!RunComplete(*a.sim) || !RunComplete(*b.sim)); ++round) {
     RunBatch(*a.sim);
     RunBatch(*b.sim);
     RunBatch(*b.sim);  // b runs ahead, then waits at its end
   }
+  ASSERT_TRUE(RunComplete(*a.sim) && RunComplete(*b.sim)) << "a run stalled";
   WriteResultFiles(*a.sim, a.files);
   WriteResultFiles(*b.sim, b.files);
   ExpectGoldenFiles(a);

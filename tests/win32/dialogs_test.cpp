@@ -1,9 +1,10 @@
 // The parameter and version dialogs driven through their controls while they
 // are open modally over the main window.
+#include <gtest/gtest.h>
+
 #include <string>
 
 #include "model/simulation.h"
-#include "tests/win32/check.h"
 #include "tests/win32/test_support.h"
 #include "ui/parameter_dialog.h"
 #include "ui/run_control.h"
@@ -30,8 +31,8 @@ constexpr Pair kPairs[6] = {
 void CheckRadiosShowParameters(HWND dialog, const Simulation& sim) {
   for (int i = 0; i < 6; ++i) {
     const bool first = sim.params.*kPairs[i].parameter == kPairs[i].first_value;
-    CHECK_EQ(IsDlgButtonChecked(dialog, 1012 + 2 * i) == BST_CHECKED, first);
-    CHECK_EQ(IsDlgButtonChecked(dialog, 1013 + 2 * i) == BST_CHECKED, !first);
+    EXPECT_EQ(IsDlgButtonChecked(dialog, 1012 + 2 * i) == BST_CHECKED, first);
+    EXPECT_EQ(IsDlgButtonChecked(dialog, 1013 + 2 * i) == BST_CHECKED, !first);
   }
 }
 
@@ -41,69 +42,69 @@ void WithParametersDialog(const MainWindow& window, const std::function<void(HWN
   bool opened = false;
   ExpectModal([&](HWND dialog) {
     opened = true;
-    CHECK(GetWindow(dialog, GW_OWNER) == window.Handle());
+    EXPECT_TRUE(GetWindow(dialog, GW_OWNER) == window.Handle());
     body(dialog);
     if (IsWindowVisible(dialog)) {
-      Fail(__FILE__, __LINE__, "the dialog is still open");
+      ADD_FAILURE() << "the dialog is still open";
       EndDialog(dialog, 0);
     }
   });
   window.Command(ui::CMD_SET_PARAMETERS);
-  CHECK(opened);
-  CHECK(ModalsAsExpected());
+  EXPECT_TRUE(opened);
+  EXPECT_TRUE(ModalsAsExpected());
 }
 
-TEST(RadioClicksKeepEveryPairShowingItsValue) {
+TEST(Dialogs, RadioClicksKeepEveryPairShowingItsValue) {
   MainWindow window;
   WithParametersDialog(window, [&](HWND dialog) {
-    CHECK_EQ(ItemText(dialog, ID_REWIRING_EDIT), std::string("0"));
+    EXPECT_EQ(ItemText(dialog, ID_REWIRING_EDIT), std::string("0"));
     CheckRadiosShowParameters(dialog, window.Sim());
     // All twelve buttons form one radio group, so each click unchecks the
     // other pairs until the dialog restores them.
     for (const int id : {1015, 1016, 1019, 1020, 1023, 1013, 1014, 1017, 1018, 1021, 1022, 1012, 1015}) {
       Click(dialog, id);
       const Pair& pair = kPairs[(id - 1012) / 2];
-      CHECK_EQ(window.Sim().params.*pair.parameter == pair.first_value, id % 2 == 0);
+      EXPECT_EQ(window.Sim().params.*pair.parameter == pair.first_value, id % 2 == 0);
       CheckRadiosShowParameters(dialog, window.Sim());
     }
     Click(dialog, ID_CANCEL);
   });
-  CHECK_EQ(window.Sim().params.group_count, 200);
+  EXPECT_EQ(window.Sim().params.group_count, 200);
 }
 
-TEST(ScaleFreeDisablesTheRewiringBox) {
+TEST(Dialogs, ScaleFreeDisablesTheRewiringBox) {
   MainWindow window;
   WithParametersDialog(window, [&](HWND dialog) {
     HWND edit = GetDlgItem(dialog, ID_REWIRING_EDIT);
-    CHECK(IsWindowEnabled(edit));
+    EXPECT_TRUE(IsWindowEnabled(edit));
     Click(dialog, 1013);
-    CHECK(!IsWindowEnabled(edit));
+    EXPECT_TRUE(!IsWindowEnabled(edit));
     Click(dialog, 1015);  // another pair leaves the box as it is
-    CHECK(!IsWindowEnabled(edit));
+    EXPECT_TRUE(!IsWindowEnabled(edit));
     Click(dialog, 1012);
-    CHECK(IsWindowEnabled(edit));
+    EXPECT_TRUE(IsWindowEnabled(edit));
     Click(dialog, 1013);
     Click(dialog, ID_CANCEL);
   });
   // Opened again with a scale-free type, the box starts disabled.
   WithParametersDialog(window, [&](HWND dialog) {
-    CHECK(!IsWindowEnabled(GetDlgItem(dialog, ID_REWIRING_EDIT)));
+    EXPECT_TRUE(!IsWindowEnabled(GetDlgItem(dialog, ID_REWIRING_EDIT)));
     Click(dialog, ID_CANCEL);
   });
 }
 
-TEST(OkReadsTheFirstNineCharactersOfTheBox) {
+TEST(Dialogs, OkReadsTheFirstNineCharactersOfTheBox) {
   MainWindow window;
-  REQUIRE(SetParameters(window, {}, "0.5"));
-  CHECK_EQ(window.Sim().params.rewiring_percent, 50);
-  CHECK_EQ(window.Sim().parameters_set, 1);
+  ASSERT_TRUE(SetParameters(window, {}, "0.5"));
+  EXPECT_EQ(window.Sim().params.rewiring_percent, 50);
+  EXPECT_EQ(window.Sim().parameters_set, 1);
   // Only the first nine characters count: "000000001" is 1.0, whereas all ten
   // would be out of range and fewer would read as 0.
-  REQUIRE(SetParameters(window, {}, "0000000010"));
-  CHECK_EQ(window.Sim().params.rewiring_percent, 100);
+  ASSERT_TRUE(SetParameters(window, {}, "0000000010"));
+  EXPECT_EQ(window.Sim().params.rewiring_percent, 100);
 }
 
-TEST(OutOfRangeRewiringIsRefusedInABoxOwnedByTheDialog) {
+TEST(Dialogs, OutOfRangeRewiringIsRefusedInABoxOwnedByTheDialog) {
   MainWindow window;
   WithParametersDialog(window, [&](HWND dialog) {
     for (const char* text : {"1.01", "-0.1"}) {
@@ -111,48 +112,48 @@ TEST(OutOfRangeRewiringIsRefusedInABoxOwnedByTheDialog) {
       MessageBoxSeen seen;
       ExpectModal(AnswerMessageBox(seen));
       Click(dialog, ID_OK);  // the box opens and is answered inside the click
-      CHECK_EQ(seen.text, std::string(ui::MSG_REWIRING_RANGE));
-      CHECK_EQ(seen.title, std::string("Error!"));
-      CHECK(seen.owner == dialog);
-      CHECK(IsWindowVisible(dialog));
-      CHECK_EQ(window.Sim().parameters_set, 0);
+      EXPECT_EQ(seen.text, std::string(ui::MSG_REWIRING_RANGE));
+      EXPECT_EQ(seen.title, std::string("Error!"));
+      EXPECT_TRUE(seen.owner == dialog);
+      EXPECT_TRUE(IsWindowVisible(dialog));
+      EXPECT_EQ(window.Sim().parameters_set, 0);
     }
     SetDlgItemTextA(dialog, ID_REWIRING_EDIT, "0.5");
     Click(dialog, ID_OK);
   });
-  CHECK_EQ(window.Sim().params.rewiring_percent, 50);
-  CHECK_EQ(window.Sim().parameters_set, 1);
+  EXPECT_EQ(window.Sim().params.rewiring_percent, 50);
+  EXPECT_EQ(window.Sim().parameters_set, 1);
 }
 
 // The network dropped by closing the dialog is no longer shown.
-TEST(CancelAppliesTheNetworkValidityRule) {
+TEST(Dialogs, CancelAppliesTheNetworkValidityRule) {
   MainWindow window;
-  REQUIRE(SetParameters(window, {}, "0.1"));
+  ASSERT_TRUE(SetParameters(window, {}, "0.1"));
   window.Command(ui::CMD_BUILD_NETWORK);
-  REQUIRE(window.Sim().network_built == 1);
-  CHECK(CaptureShown(window.Handle()).Count(187, 15, 190, 18, ui::RED) > 0);  // group 1's dot
+  ASSERT_TRUE(window.Sim().network_built == 1);
+  EXPECT_TRUE(CaptureShown(window.Handle()).Count(187, 15, 190, 18, ui::RED) > 0);  // group 1's dot
   WithParametersDialog(window, [&](HWND dialog) {
     Click(dialog, 1015);
     Click(dialog, ID_CANCEL);
   });
-  CHECK_EQ(window.Sim().params.group_count, 200);
-  CHECK_EQ(window.Sim().network_built, 0);
-  CHECK_EQ(CaptureShown(window.Handle()).Count(0, 0, 400, 400, ui::RED), 0);
+  EXPECT_EQ(window.Sim().params.group_count, 200);
+  EXPECT_EQ(window.Sim().network_built, 0);
+  EXPECT_EQ(CaptureShown(window.Handle()).Count(0, 0, 400, 400, ui::RED), 0);
 }
 
-TEST(VersionDialogOpensOverTheWindow) {
+TEST(Dialogs, VersionDialogOpensOverTheWindow) {
   MainWindow window;
   bool opened = false;
   ExpectModal([&](HWND dialog) {
     opened = true;
-    CHECK_EQ(WindowText(dialog), std::string(ui::VERSION_DIALOG_TITLE));
-    CHECK(GetWindow(dialog, GW_OWNER) == window.Handle());
+    EXPECT_EQ(WindowText(dialog), std::string(ui::VERSION_DIALOG_TITLE));
+    EXPECT_TRUE(GetWindow(dialog, GW_OWNER) == window.Handle());
     Click(dialog, ID_OK);
-    CHECK(!IsWindowVisible(dialog));
+    EXPECT_TRUE(!IsWindowVisible(dialog));
   });
   window.Command(ui::CMD_VERSION);
-  CHECK(opened);
-  CHECK(ModalsAsExpected());
+  EXPECT_TRUE(opened);
+  EXPECT_TRUE(ModalsAsExpected());
 }
 
 }  // namespace

@@ -3,7 +3,8 @@
 # cases of tests/data/golden and compares its two result files with the
 # reference ones byte for byte; also checks that it reports the package
 # version. The result files go into a directory whose name has a space and
-# characters beyond ASCII, given on the command line in the ANSI code page.
+# characters beyond ASCII; another run's into one named in Polish, Greek and
+# Chinese, which the ANSI code page 1252 of Wine's "C" locale lacks.
 #
 #   tests/win32/driver-under-wine.sh --exe veldaris-run.exe [--version VERSION]
 #
@@ -56,6 +57,21 @@ for line in "${cases[@]}"; do
     fi
   done
 done
+
+# A name in Polish, Greek and Chinese, none of whose letters but "ó" the ANSI
+# code page 1252 has: it names that directory, not a look-alike ("Lódz").
+name="Łódź Ελληνικά 中文"
+status=0
+wine "$exe" --seed 5 --generations 10 --quiet --output-dir "$(winepath -w "$work/$name")" \
+  --picture "$(winepath -w "$work/$name.svg")" >"$work/names.log" 2>&1 || status=$?
+if [ "$status" -eq 0 ] && [ -f "$work/$name/run.json" ] && [ -f "$work/$name.svg" ] &&
+  ! ls "$work" | grep -q '^Lódz' && grep -qF "$name" "$work/names.log"; then
+  report OK "file names in Polish, Greek and Chinese"
+else
+  cat "$work/names.log"
+  ls "$work"
+  report FAIL "file names in Polish, Greek and Chinese (exit status $status)"
+fi
 
 if [ -n "$version" ]; then
   said="$(wine "$exe" --version 2>&1 | tr -d '\r')"

@@ -2,10 +2,11 @@
 // face with half-width cells of 7 pixels, the same face as the Qt window's
 // (IPAGothic where the Japanese face is not installed, as under Wine), and the
 // Marlett glyphs of the caption buttons.
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <string>
 
-#include "tests/win32/check.h"
 #include "tests/win32/test_support.h"
 #include "ui/canvas.h"
 #include "ui/win32/gdi_canvas.h"
@@ -68,55 +69,55 @@ class FontSurface {
   HGDIOBJ previous_ = nullptr;
 };
 
-TEST(FontNameIsTheJapaneseFaceInUtf16) {
-  CHECK_EQ(Narrow(ui::win32::FontFaceName()), std::string(ui::FONT_FACE));
-  CHECK(ui::win32::FontFaceName() == Wide(ui::FONT_FACE));
+TEST(Font, FontNameIsTheJapaneseFaceInUtf16) {
+  EXPECT_EQ(Narrow(ui::win32::FontFaceName()), std::string(ui::FONT_FACE));
+  EXPECT_TRUE(ui::win32::FontFaceName() == Wide(ui::FONT_FACE));
 }
 
-TEST(PictureTextIsInTheQtWindowsMonospacedFace) {
+TEST(Font, PictureTextIsInTheQtWindowsMonospacedFace) {
   const std::wstring japanese = ui::win32::FontFaceName();
   const std::wstring face = ui::win32::CanvasFontFace();
-  REQUIRE(!face.empty());
+  ASSERT_TRUE(!face.empty());
   if (!ui::win32::FontInstalled(japanese) && !ui::win32::FontInstalled(ui::win32::FONT_FACE_ENGLISH)) {
     // The Qt window's rule: the fallback face where the Japanese one is missing.
-    CHECK_EQ(Narrow(face), std::string(ui::FONT_FALLBACK_FACE));
+    EXPECT_EQ(Narrow(face), std::string(ui::FONT_FALLBACK_FACE));
   }
 
   // The canvas selects it on the window's own surface, not a substitute.
   const MainWindow window;
   ui::win32::GdiCanvas canvas(window.Handle());
-  REQUIRE(canvas.HasSurface());
+  ASSERT_TRUE(canvas.HasSurface());
   canvas.SelectFont();
-  CHECK_EQ(Narrow(TextFace(canvas.Surface())), Narrow(face));
+  EXPECT_EQ(Narrow(TextFace(canvas.Surface())), Narrow(face));
 
   // A measure line takes 7 pixels per character, as the layout assumes.
   const std::wstring line = L"Characteristic Path Length: 3.001234";
   SIZE extent = {};
-  REQUIRE(GetTextExtentPoint32W(canvas.Surface(), line.c_str(), static_cast<int>(line.size()), &extent));
-  CHECK_EQ(extent.cx, static_cast<LONG>(ui::TEXT_CHAR_WIDTH * line.size()));
-  CHECK_EQ(extent.cy, static_cast<LONG>(ui::FONT_HEIGHT));
+  ASSERT_TRUE(GetTextExtentPoint32W(canvas.Surface(), line.c_str(), static_cast<int>(line.size()), &extent));
+  EXPECT_EQ(extent.cx, static_cast<LONG>(ui::TEXT_CHAR_WIDTH * line.size()));
+  EXPECT_EQ(extent.cy, static_cast<LONG>(ui::FONT_HEIGHT));
 
   const FontSurface surface(ui::win32::CreateCanvasFont(face));
-  CHECK(surface.AllWidthsAre(ui::TEXT_CHAR_WIDTH));
+  EXPECT_TRUE(surface.AllWidthsAre(ui::TEXT_CHAR_WIDTH));
 }
 
 // Where no Gothic face is installed, the text is still in one fixed pitch.
-TEST(FallbackFontHasFixedPitch) {
+TEST(Font, FallbackFontHasFixedPitch) {
   const FontSurface surface(ui::win32::CreateCanvasFont(L""));
   TEXTMETRICW metrics = {};
-  REQUIRE(GetTextMetricsW(surface.Dc(), &metrics));
-  CHECK((metrics.tmPitchAndFamily & TMPF_FIXED_PITCH) == 0);  // the bit is set for variable pitch
-  CHECK(surface.AllWidthsAre(metrics.tmAveCharWidth));
+  ASSERT_TRUE(GetTextMetricsW(surface.Dc(), &metrics));
+  EXPECT_TRUE((metrics.tmPitchAndFamily & TMPF_FIXED_PITCH) == 0);  // the bit is set for variable pitch
+  EXPECT_TRUE(surface.AllWidthsAre(metrics.tmAveCharWidth));
 }
 
 // The caption buttons are the Marlett characters "0", "1" and "r"; without
 // the font they show as those letters.
-TEST(CaptionButtonFontIsInstalled) {
-  CHECK(ui::win32::FontInstalled(L"Marlett"));
+TEST(Font, CaptionButtonFontIsInstalled) {
+  EXPECT_TRUE(ui::win32::FontInstalled(L"Marlett"));
   const FontSurface surface(CreateFontW(16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
                                         L"Marlett"));
-  CHECK_EQ(Narrow(TextFace(surface.Dc())), std::string("Marlett"));
+  EXPECT_EQ(Narrow(TextFace(surface.Dc())), std::string("Marlett"));
 }
 
 }  // namespace

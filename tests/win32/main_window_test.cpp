@@ -2,13 +2,14 @@
 // the reference run on the real timers with the pictures it leaves and the
 // result files it writes, and a result file that cannot be written. Last, the
 // clean-up of the GDI canvas the window paints with.
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "model/simulation.h"
-#include "tests/win32/check.h"
 #include "tests/win32/test_support.h"
 #include "ui/run_control.h"
 #include "ui/win32/gdi_canvas.h"
@@ -34,30 +35,30 @@ void CheckRefusal(const MainWindow& window, int command, const char* message) {
   MessageBoxSeen seen;
   ExpectModal(AnswerMessageBox(seen));
   window.Command(command);
-  CHECK(ModalsAsExpected());
-  CHECK_EQ(seen.text, std::string(message));
-  CHECK_EQ(seen.title, std::string("Error!"));
-  CHECK(seen.owner == window.Handle());
-  CHECK(StateBytes(window) == before);  // a refused command changes nothing
+  EXPECT_TRUE(ModalsAsExpected());
+  EXPECT_EQ(seen.text, std::string(message));
+  EXPECT_EQ(seen.title, std::string("Error!"));
+  EXPECT_TRUE(seen.owner == window.Handle());
+  EXPECT_TRUE(StateBytes(window) == before);  // a refused command changes nothing
 }
 
-TEST(RefusedCommandsShowAnErrorBoxAndChangeNothing) {
+TEST(MainWindow, RefusedCommandsShowAnErrorBoxAndChangeNothing) {
   MainWindow window;
   CheckRefusal(window, ui::CMD_BUILD_NETWORK, ui::MSG_SET_PARAMETERS_FIRST);
   CheckRefusal(window, ui::CMD_EXECUTE_SIMULATION, ui::MSG_BUILD_FIRST);
-  REQUIRE(SetParameters(window, {}, "0.1"));
+  ASSERT_TRUE(SetParameters(window, {}, "0.1"));
   window.Command(ui::CMD_BUILD_NETWORK);
-  REQUIRE(window.Sim().network_built == 1);
-  REQUIRE(SetParameters(window, {1013}, "0.1"));
+  ASSERT_TRUE(window.Sim().network_built == 1);
+  ASSERT_TRUE(SetParameters(window, {1013}, "0.1"));
   CheckRefusal(window, ui::CMD_EXECUTE_SIMULATION, ui::MSG_TYPE_CHANGED);
 }
 
-TEST(ExitPostsTheQuitMessage) {
+TEST(MainWindow, ExitPostsTheQuitMessage) {
   MainWindow window;
   window.Command(ui::CMD_EXIT);
   MSG message;
-  REQUIRE(PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
-  CHECK_EQ(static_cast<int>(message.wParam), 0);
+  ASSERT_TRUE(PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(static_cast<int>(message.wParam), 0);
 }
 
 // A red dot at every group, a green stroke through the middle of every link,
@@ -77,9 +78,9 @@ void CheckPicture(const Capture& c, const Simulation& sim) {
       strokes += c.Count(x - 1, y - 1, x + 1, y + 1, GREEN) > 0 ? 1 : 0;
     }
   }
-  CHECK_EQ(dots, n);
-  CHECK(links > 0);
-  CHECK_EQ(strokes, links);
+  EXPECT_EQ(dots, n);
+  EXPECT_TRUE(links > 0);
+  EXPECT_EQ(strokes, links);
   int degrees = 0;
   int points = 0;
   for (int k = 1; k <= n; ++k) {
@@ -91,58 +92,58 @@ void CheckPicture(const Capture& c, const Simulation& sim) {
       ++degrees;
     }
   }
-  CHECK(degrees > 0);
-  CHECK_EQ(points, degrees);
-  CHECK(c.Count(38, 382, 712, 607, RED) > 100);
-  CHECK(c.Count(38, 382, 712, 607, BLUE) > 100);
+  EXPECT_TRUE(degrees > 0);
+  EXPECT_EQ(points, degrees);
+  EXPECT_TRUE(c.Count(38, 382, 712, 607, RED) > 100);
+  EXPECT_TRUE(c.Count(38, 382, 712, 607, BLUE) > 100);
 }
 
-TEST(ReferenceRunThroughTheWindowMatchesTheReferenceFiles) {
+TEST(MainWindow, ReferenceRunThroughTheWindowMatchesTheReferenceFiles) {
   const std::string reference = DataDir() + "/golden/sw50/";
   const std::string initial = ReadFile(reference + "Veldaris_Result_Initial.csv");
   const std::string all = ReadFile(reference + "Veldaris_Result_All.csv");
-  REQUIRE(!initial.empty() && !all.empty());
+  ASSERT_TRUE(!initial.empty() && !all.empty());
   const TempCurrentDir dir;
-  REQUIRE(!dir.Path().empty());
+  ASSERT_TRUE(!dir.Path().empty());
   const MainWindow window;
-  REQUIRE(RunReferenceCase(window));
-  CHECK(ModalsAsExpected());
-  CHECK_EQ(window.Sim().generation, 1001);
-  CHECK(IsWindowEnabled(window.Handle()));
+  ASSERT_TRUE(RunReferenceCase(window));
+  EXPECT_TRUE(ModalsAsExpected());
+  EXPECT_EQ(window.Sim().generation, 1001);
+  EXPECT_TRUE(IsWindowEnabled(window.Handle()));
 
   const Capture c = CaptureWindow(window.Handle());
-  REQUIRE(c.width > 712 && c.height > 657);
-  CHECK(c.Count(187, 15, 191, 19, RED) > 0);  // group 1 at the top of the circle
+  ASSERT_TRUE(c.width > 712 && c.height > 657);
+  EXPECT_TRUE(c.Count(187, 15, 191, 19, RED) > 0);  // group 1 at the top of the circle
   CheckPicture(c, window.Sim());
 
   // Both result files, in the current directory, byte for byte.
-  CHECK(ReadFile(dir.Path() + "\\Veldaris_Result_Initial.csv") == initial);
-  CHECK(ReadFile(dir.Path() + "\\Veldaris_Result_All.csv") == all);
+  EXPECT_TRUE(ReadFile(dir.Path() + "\\Veldaris_Result_Initial.csv") == initial);
+  EXPECT_TRUE(ReadFile(dir.Path() + "\\Veldaris_Result_All.csv") == all);
 }
 
-TEST(AResultFileThatCannotBeWrittenIsReportedAfterTheRun) {
+TEST(MainWindow, AResultFileThatCannotBeWrittenIsReportedAfterTheRun) {
   MainWindow window;
-  REQUIRE(SetResultDirectory(window.State().result_files, "Z:\\nonexistent-veldaris-directory\\results"));
-  REQUIRE(SetParameters(window, {}, "0.1"));
+  ASSERT_TRUE(SetResultDirectory(window.State().result_files, "Z:\\nonexistent-veldaris-directory\\results"));
+  ASSERT_TRUE(SetParameters(window, {}, "0.1"));
   window.Command(ui::CMD_BUILD_NETWORK);
   window.Command(ui::CMD_EXECUTE_SIMULATION);
-  REQUIRE(window.State().running);
+  ASSERT_TRUE(window.State().running);
   SendMessageA(window.Handle(), WM_CLOSE, 0, 0);
-  CHECK(IsWindow(window.Handle()));  // no closing while the run goes on
+  EXPECT_TRUE(IsWindow(window.Handle()));  // no closing while the run goes on
   MessageBoxSeen seen;
   ExpectModal(AnswerMessageBox(seen));
-  REQUIRE(PumpUntil([&] { return seen.opened; }));
-  CHECK(seen.text.starts_with("Could not write the result file"));
-  CHECK_EQ(seen.title, std::string("Error!"));
-  CHECK(seen.owner == window.Handle());
-  CHECK(ModalsAsExpected());
+  ASSERT_TRUE(PumpUntil([&] { return seen.opened; }));
+  EXPECT_TRUE(seen.text.starts_with("Could not write the result file"));
+  EXPECT_EQ(seen.title, std::string("Error!"));
+  EXPECT_TRUE(seen.owner == window.Handle());
+  EXPECT_TRUE(ModalsAsExpected());
 }
 
 // Every pen, brush and font the canvas created is deleted, and the surface
 // has its own objects selected again.
-TEST(CanvasRestoresTheSurfaceAndDeletesItsObjects) {
+TEST(MainWindow, CanvasRestoresTheSurfaceAndDeletesItsObjects) {
   HDC dc = CreateCompatibleDC(nullptr);
-  REQUIRE(dc != nullptr);
+  ASSERT_TRUE(dc != nullptr);
   const UINT kinds[] = {OBJ_PEN, OBJ_BRUSH, OBJ_FONT};
   std::vector<HGDIOBJ> originals;
   for (const UINT kind : kinds) {
@@ -161,10 +162,10 @@ TEST(CanvasRestoresTheSurfaceAndDeletesItsObjects) {
     }
   }
   for (size_t i = 0; i < 3; ++i) {
-    CHECK(GetCurrentObject(dc, kinds[i]) == originals[i]);
+    EXPECT_TRUE(GetCurrentObject(dc, kinds[i]) == originals[i]);
   }
   for (HGDIOBJ object : created) {
-    CHECK_EQ(GetObjectType(object), DWORD{0});  // deleted
+    EXPECT_EQ(GetObjectType(object), DWORD{0});  // deleted
   }
   DeleteDC(dc);
 }

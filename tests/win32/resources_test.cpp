@@ -1,11 +1,12 @@
 // The compiled resources against the layout the neutral layer gives: the
 // controls of dialogs 107 and 108 in creation order, and the commands of menu
 // 101.
+#include <gtest/gtest.h>
+
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "tests/win32/check.h"
 #include "tests/win32/test_support.h"
 #include "ui/parameter_dialog.h"
 #include "ui/run_control.h"
@@ -60,20 +61,20 @@ std::string ClassOf(ui::ControlKind kind) {
 void CheckDialogAgainstTemplate(int id, const ui::DialogTemplate& expected) {
   HMODULE module = GetModuleHandleA(nullptr);
   HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5));  // RT_DIALOG
-  REQUIRE(found != nullptr);
+  ASSERT_TRUE(found != nullptr);
   TemplateReader r(static_cast<const BYTE*>(LockResource(LoadResource(module, found))));
-  REQUIRE(r.Read(2) == 1 && r.Read(2) == 0xFFFF);  // version 1 of the extended template
-  r.Skip(12);                                      // help id, extended style, style
+  ASSERT_TRUE(r.Read(2) == 1 && r.Read(2) == 0xFFFF);  // version 1 of the extended template
+  r.Skip(12);                                          // help id, extended style, style
   const int count = static_cast<int>(r.Read(2));
   r.Skip(4);  // x, y
-  CHECK_EQ(r.Short(), expected.width);
-  CHECK_EQ(r.Short(), expected.height);
+  EXPECT_EQ(r.Short(), expected.width);
+  EXPECT_EQ(r.Short(), expected.height);
   r.String();  // menu
   r.String();  // class
-  CHECK_EQ(r.String(), std::string(expected.title));
+  EXPECT_EQ(r.String(), std::string(expected.title));
   r.Skip(6);   // points, weight, italic, character set
   r.String();  // font face
-  REQUIRE(count == expected.control_count);
+  ASSERT_TRUE(count == expected.control_count);
   for (int i = 0; i < count; ++i) {
     const ui::DialogControl& want = expected.controls[i];
     r.AlignDword();
@@ -83,22 +84,22 @@ void CheckDialogAgainstTemplate(int id, const ui::DialogTemplate& expected) {
     const int width = r.Short();
     const int height = r.Short();
     const int control_id = static_cast<int>(r.Read(4));
-    CHECK_EQ(control_id, want.id);
-    CHECK_EQ(r.String(), ClassOf(want.kind));
-    CHECK_EQ(r.String(), std::string(want.text));
-    CHECK(x == want.x && y == want.y && width == want.width && height == want.height);
+    EXPECT_EQ(control_id, want.id);
+    EXPECT_EQ(r.String(), ClassOf(want.kind));
+    EXPECT_EQ(r.String(), std::string(want.text));
+    EXPECT_TRUE(x == want.x && y == want.y && width == want.width && height == want.height);
     r.Skip(r.Read(2));  // creation data
   }
 }
 
-TEST(DialogResourcesMatchTheLayout) {
+TEST(Resources, DialogResourcesMatchTheLayout) {
   CheckDialogAgainstTemplate(ui::PARAMETERS_DIALOG_ID, ui::ParametersDialogTemplate());
   CheckDialogAgainstTemplate(ui::VERSION_DIALOG_ID, ui::VersionDialogTemplate());
 }
 
 // The menu bar flattened in order, each popup's title (as id 0) then its
 // items, against the menus the neutral layer gives.
-TEST(MenuResourceMatchesTheMenus) {
+TEST(Resources, MenuResourceMatchesTheMenus) {
   std::vector<std::pair<std::string, int>> expected;
   for (const ui::MenuDefinition& menu : ui::MAIN_MENUS) {
     expected.emplace_back(menu.title, 0);
@@ -119,7 +120,7 @@ TEST(MenuResourceMatchesTheMenus) {
       found.emplace_back(text, static_cast<int>(GetMenuItemID(popup, i)));
     }
   }
-  CHECK(found == expected);
+  EXPECT_TRUE(found == expected);
 }
 
 }  // namespace

@@ -10,7 +10,8 @@
 #   tests/win32/sweep-under-wine.sh --exe veldaris-sweep.exe --native build/cli/veldaris-sweep
 #
 # The Windows sweep writes into a directory whose name has a space and
-# characters beyond ASCII, given on the command line in the ANSI code page.
+# characters beyond ASCII, and reads a sweep file named in characters that the
+# ANSI code page 1252 of Wine's "C" locale lacks.
 # Prints one line per check and "N passed, M failed"; the exit status is 0
 # only when every check passed.
 set -euo pipefail
@@ -123,6 +124,17 @@ if sweep collect collect "$(winepath -w "$out")" && cmp "$expected/summary.csv" 
   report OK "collect writes the native sweep's summary.csv"
 else
   report FAIL "collect"
+fi
+# A sweep file and a directory named in Polish, Greek and Chinese, beside the
+# look-alike the ANSI code page 1252 would make of the file's name.
+printf '%s\r\n' 'groups = 10' 'connectivity = 2' 'generations = 10' 'replicates = 1' 'seed = 1' >"$work/Łx.toml"
+printf '%s\r\n' 'groups = 12' 'connectivity = 2' 'generations = 10' 'replicates = 1' 'seed = 2' >"$work/Lx.toml"
+named="$work/Ωδή 中文"
+if sweep names run "$(winepath -w "$work/Łx.toml")" --out "$(winepath -w "$named")" --quiet &&
+  cmp "$work/Łx.toml" "$named/sweep.toml" && [ -f "$named/runs/0/run.json" ]; then
+  report OK "a sweep file and directory named in Polish, Greek and Chinese"
+else
+  report FAIL "a sweep file and directory named in Polish, Greek and Chinese"
 fi
 wineserver -w
 

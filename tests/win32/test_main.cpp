@@ -1,14 +1,16 @@
 // The Windows front end's test program, run under Wine (or on Windows):
 //
-//   veldaris_win32_test [--filter TEXT] [--data-dir DIR] [--screenshot FILE.bmp]
+//   veldaris_win32_test [--filter TEXT] [--data-dir DIR] [--screenshot FILE.bmp] [GoogleTest's options]
 //
-// Without --screenshot it runs the tests and exits with the number of failed
-// tests (at most 125). With --screenshot it runs the reference case through
-// the window and writes a picture of the whole window to FILE.bmp instead.
+// Without --screenshot it runs the tests (those whose name contains TEXT)
+// with GoogleTest and exits 0 when all passed. With --screenshot it runs the
+// reference case through the window and writes a picture of the whole window
+// to FILE.bmp instead.
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <string>
 
-#include "tests/win32/check.h"
 #include "tests/win32/test_support.h"
 
 namespace {
@@ -27,6 +29,7 @@ int WriteScreenshot(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);  // takes away GoogleTest's own options
   std::string filter;
   std::string screenshot;
   for (int i = 1; i < argc; ++i) {
@@ -45,6 +48,8 @@ int main(int argc, char** argv) {
   if (!screenshot.empty()) {
     return WriteScreenshot(screenshot);
   }
-  const int failed = veldaris::win32_test::RunTests(filter);
-  return failed > 125 ? 125 : failed;
+  if (!filter.empty()) {
+    ::testing::GTEST_FLAG(filter) = "*" + filter + "*";
+  }
+  return RUN_ALL_TESTS();
 }

@@ -1,3 +1,4 @@
+// Helpers of the Windows front end's tests: the window, modal dialogs, pumping, captures.
 #include "tests/win32/test_support.h"
 
 #include <cstdio>

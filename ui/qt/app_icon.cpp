@@ -1,3 +1,4 @@
+// The Qt program's 32 x 32 icon in the 16 standard colours.
 #include "ui/qt/app_icon.h"
 
 #include <QPainter>

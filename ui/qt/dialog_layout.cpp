@@ -1,3 +1,4 @@
+// Qt dialogs laid out from the dialog templates, dialog units converted to pixels.
 #include "ui/qt/dialog_layout.h"
 
 #include <QApplication>

@@ -1,3 +1,4 @@
+// The Qt program's Set Parameters and Version Information dialogs.
 #include "ui/qt/dialogs.h"
 
 #include <QAbstractButton>

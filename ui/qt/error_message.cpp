@@ -1,3 +1,4 @@
+// The Qt program's one kind of message box.
 #include "ui/qt/error_message.h"
 
 #include <QMessageBox>

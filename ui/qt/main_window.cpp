@@ -1,3 +1,4 @@
+// The Qt main window: menu, drawing area, timers, events passed to the run control.
 #include "ui/qt/main_window.h"
 
 #include <QAction>

@@ -1,3 +1,4 @@
+// A top-level Qt window given an outer size, frame included, once the frame is known.
 #include "ui/qt/outer_size.h"
 
 #include <QEvent>

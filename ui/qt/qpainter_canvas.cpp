@@ -1,3 +1,4 @@
+// The Canvas on a QPainter, with the window system's drawing rules.
 #include "ui/qt/qpainter_canvas.h"
 
 #include <QFontDatabase>

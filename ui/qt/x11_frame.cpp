@@ -1,3 +1,4 @@
+// The X11 window manager's frame around a window, read from _NET_FRAME_EXTENTS.
 #include "ui/qt/x11_frame.h"
 
 #include <QCoreApplication>

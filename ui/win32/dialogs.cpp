@@ -1,3 +1,4 @@
+// The Win32 parameter and version dialogs on top of the toolkit-neutral dialog rules.
 #include "ui/win32/dialogs.h"
 
 #include "ui/run_control.h"

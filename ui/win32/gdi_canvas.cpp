@@ -1,3 +1,4 @@
+// The Canvas on a GDI device context.
 #include "ui/win32/gdi_canvas.h"
 
 #include <climits>

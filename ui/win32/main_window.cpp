@@ -1,3 +1,4 @@
+// The Win32 main window: class, creation, window procedure, timers, message loop.
 #include "ui/win32/main_window.h"
 
 #include "ui/drawing.h"
