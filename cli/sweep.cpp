@@ -198,12 +198,28 @@ std::optional<SweepPlan> SweepOfDirectory(const std::string& dir_text, const Swe
   return LoadSweep(dir / SWEEP_COPY, &text, streams.err, dir);
 }
 
-int CollectCommand(const std::string& dir_text, const SweepStreams& streams) {
+int CollectCommand(const std::string& dir_text, const std::optional<std::string>& axis, const SweepStreams& streams) {
   const std::optional<SweepPlan> plan = SweepOfDirectory(dir_text, streams);
   if (!plan) {
     return EXIT_USAGE;
   }
-  return CollectSweep(PathOfText(dir_text), *plan, streams.out, streams.err);
+  std::optional<int32_t> x_key;
+  if (axis) {
+    std::string varying;
+    for (const int32_t key : plan->VaryingKeys()) {
+      varying += (varying.empty() ? "" : ", ") + std::string(SWEEP_KEYS[static_cast<size_t>(key)]);
+      if (*axis == SWEEP_KEYS[static_cast<size_t>(key)]) {
+        x_key = key;
+      }
+    }
+    if (!x_key) {
+      return Usage(streams, RefusalMessage("--axis",
+                                           varying.empty() ? "a parameter the sweep varies (it varies none)"
+                                                           : "one of the parameters the sweep varies: " + varying,
+                                           *axis));
+    }
+  }
+  return CollectSweep(PathOfText(dir_text), *plan, streams.out, streams.err, x_key);
 }
 
 int ExportCommand(const std::string& dir_text, const std::optional<std::string>& runs_text, const std::string& out_text,
@@ -415,6 +431,9 @@ int RunSweepCommand(int argc, const char* const* argv, const SweepStreams& strea
   CLI::App* collect = app.add_subcommand(
       "collect", "Summarise the finished runs of a sweep's directory into CSV files, a plot and results.sqlite");
   collect->add_option("DIR", dir, "The sweep's directory")->required();
+  std::string axis;
+  const CLI::Option* axis_option = collect->add_option(
+      "--axis", axis, "The parameter on the plot's x axis (default: the varying one with the most values)");
 
   try {
     app.parse(argc, argv);
@@ -443,7 +462,7 @@ int RunSweepCommand(int argc, const char* const* argv, const SweepStreams& strea
   if (export_command->parsed()) {
     return ExportCommand(export_dir, given(runs_option, export_runs), export_out, streams);
   }
-  return CollectCommand(dir, streams);
+  return CollectCommand(dir, given(axis_option, axis), streams);
 }
 
 }  // namespace veldaris::cli

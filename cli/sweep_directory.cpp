@@ -159,8 +159,8 @@ void FindOldRuns(const fs::path& dir, const SweepPlan& plan, const std::function
       const Outcome<std::string> json_read = ReadWholeFile(entries->path() / RUN_RECORD_FILE);
       for (const Outcome<std::string>* read : {&initial_read, &all_read, &json_read}) {
         if (!read->ok()) {
-          found.error = "cannot read the result files of \"" + TextOfPath(entries->path()) +
-                        "\": " + read->failure().Message();
+          found.error =
+              "cannot read the result files of \"" + TextOfPath(entries->path()) + "\": " + read->failure().Message();
           return;
         }
       }
@@ -298,17 +298,6 @@ class ResultsDatabase {
       sqlite3_reset(statement);
     }
     sqlite3_finalize(statement);
-  }
-
-  // The cooperation and defection rates of the runs table: each count of
-  // mutual moves over the run's length L.
-  void AddRates() {
-    for (const char* outcome : {"c_avg_final", "d_avg_final", "c_avg_tail", "d_avg_tail"}) {
-      std::string rate = outcome;
-      rate.replace(1, 5, "_rate_");
-      Exec("ALTER TABLE runs ADD COLUMN " + rate + " REAL");
-      Exec("UPDATE runs SET " + rate + " = CAST(" + outcome + " AS REAL) / length");
-    }
   }
 
   // Indexes, the commit, and the file renamed into place; empty or why not.
@@ -478,7 +467,8 @@ FoundRuns FindFinishedRuns(const fs::path& dir, const SweepPlan& plan, const std
   return found;
 }
 
-int CollectSweep(const fs::path& dir, const SweepPlan& plan, std::ostream& out, std::ostream& err) {
+int CollectSweep(const fs::path& dir, const SweepPlan& plan, std::ostream& out, std::ostream& err,
+                 std::optional<int32_t> x_key) {
   ResultsDatabase database(dir);
   const FoundRuns found = FindFinishedRuns(dir, plan, nullptr, [&](int64_t run, const RunFiles& files) {
     database.AddSeries(run, files.initial, files.all);
@@ -507,13 +497,12 @@ int CollectSweep(const fs::path& dir, const SweepPlan& plan, std::ostream& out, 
   database.AddTable("plan", PlanCsv(plan));
   database.AddTable("runs", summary);
   database.AddTable("aggregate", aggregate);
-  database.AddRates();
   std::vector<std::string> written;
   std::vector<std::string> failed;
   const std::pair<const char*, std::string> outputs[] = {
       {"summary.csv", summary},
       {"aggregate.csv", aggregate},
-      {"aggregate.svg", AggregateSvg(plan, points)},
+      {"aggregate.svg", AggregateSvg(plan, points, x_key)},
   };
   for (const auto& [name, text] : outputs) {
     const fs::path path = dir / name;

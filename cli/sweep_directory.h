@@ -67,7 +67,10 @@ FoundRuns FindFinishedRuns(const std::filesystem::path& dir, const SweepPlan& pl
 // collect: summary.csv, aggregate.csv, aggregate.svg and results.sqlite from
 // the runs finished in dir. Returns the exit status; a failure to read what
 // the sweep made leaves every output as it was.
-int CollectSweep(const std::filesystem::path& dir, const SweepPlan& plan, std::ostream& out, std::ostream& err);
+// x_key: the parameter on the plot's x axis (by default the varying one with
+// the most values).
+int CollectSweep(const std::filesystem::path& dir, const SweepPlan& plan, std::ostream& out, std::ostream& err,
+                 std::optional<int32_t> x_key = std::nullopt);
 
 // export: the result files and run.json of the runs listed (all when empty)
 // into out_dir/<run>/. Returns the exit status.

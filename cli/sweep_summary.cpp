@@ -124,7 +124,8 @@ std::optional<RunRecord> LoadFinishedRun(const std::string& run_directory, const
 std::string SummaryHeader(const SweepPlan& plan) {
   return PlanHeader(plan) +
          ",average_degree,degree_stdev,characteristic_path_length,clustering_coefficient,components,"
-         "reachable_path_length,c_avg_final,d_avg_final,c_avg_tail,d_avg_tail";
+         "reachable_path_length,c_avg_final,d_avg_final,c_avg_tail,d_avg_tail,c_rate_final,d_rate_final,c_rate_tail,"
+         "d_rate_tail";
 }
 
 std::string SummaryCsv(const SweepPlan& plan, const FinishedRuns& finished) {
@@ -146,6 +147,11 @@ std::string SummaryCsv(const SweepPlan& plan, const FinishedRuns& finished) {
     AddField(csv, m.components == 0 ? std::string() : FormatDouble(m.reachable_path_length));
     for (const double value : {o.c_avg_final, o.d_avg_final, o.c_avg_tail, o.d_avg_tail}) {
       AddField(csv, FormatDouble(value));
+    }
+    // The same as rates: mutual moves over the L moves of a strategy.
+    const double length = plan.points[static_cast<size_t>(run.point)].length;
+    for (const double value : {o.c_avg_final, o.d_avg_final, o.c_avg_tail, o.d_avg_tail}) {
+      AddField(csv, FormatDouble(value / length));
     }
     csv += "\n";
   }

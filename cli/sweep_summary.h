@@ -34,7 +34,9 @@ using FinishedRuns = std::vector<std::optional<RunRecord>>;
 
 // summary.csv: the plan's columns, the network measures (the four, the
 // number of components and the mean path length over connected pairs) and
-// the four outcomes of every finished run, in run order.
+// the four outcomes of every finished run, in run order, then the outcomes as
+// rates of the strategy length L (c_rate_final, d_rate_final, c_rate_tail,
+// d_rate_tail).
 std::string SummaryHeader(const SweepPlan& plan);
 std::string SummaryCsv(const SweepPlan& plan, const FinishedRuns& finished);
 

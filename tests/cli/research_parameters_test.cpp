@@ -272,10 +272,19 @@ TEST_F(ResearchParametersTest, ASweepMadeByVersion125aResumesAndCollects) {
   EXPECT_EQ(after[0],
             "run,point,replicate,network,groups,strategies,generations,connectivity,length,rewiring,rewiring_percent,"
             "network_seed,run_seed,average_degree,degree_stdev,characteristic_path_length,clustering_coefficient,"
-            "components,reachable_path_length,c_avg_final,d_avg_final,c_avg_tail,d_avg_tail");
+            "components,reachable_path_length,c_avg_final,d_avg_final,c_avg_tail,d_avg_tail,c_rate_final,"
+            "d_rate_final,c_rate_tail,d_rate_tail");
   EXPECT_EQ(after[3],
             "2,1,0,small-world,20,2,10,4,4,0.5,50,3293688988,2679982951,4,1.949358868961793,2.1,"
-            "0.3576984126984128,,,1.763511904761905,0.7573809523809524,1.763511904761905,0.7573809523809524");
+            "0.3576984126984128,,,1.763511904761905,0.7573809523809524,1.763511904761905,0.7573809523809524,"
+            "0.44087797619047625,0.1893452380952381,0.44087797619047625,0.1893452380952381");
+  // The plot can take any varying parameter as its axis, and only such a one.
+  const Result axis = Sweep({"collect", made.string(), "--axis", "rewiring"});
+  EXPECT_EQ(axis.status, 0) << axis.err;
+  const Result fixed = Sweep({"collect", made.string(), "--axis", "groups"});
+  EXPECT_EQ(fixed.status, 2);
+  EXPECT_NE(fixed.err.find("--axis must be one of the parameters the sweep varies: rewiring (got \"groups\")"), npos)
+      << fixed.err;
 }
 
 }  // namespace

@@ -9,8 +9,10 @@ work=$2
 rm -rf "$work"
 mkdir -p "$work"
 /usr/bin/python3 -m venv --system-site-packages "$work/venv"
-cp -r "$src" "$work/src"
-rm -rf "$work/src/build" "$work/src/.git"
+# The sources only: the tree may hold build directories, WORK among them.
+mkdir "$work/src"
+(cd "$src" && git ls-files -z 2>/dev/null || find . -path ./build -prune -o -path './build-*' -prune -o -type f -print0) |
+  (cd "$src" && xargs -0 tar cf -) | (cd "$work/src" && tar xf -)
 "$work/venv/bin/pip" install --no-build-isolation --no-index --quiet "$work/src"
 cd "$work"
 "$work/venv/bin/python" -c '
