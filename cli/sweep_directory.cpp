@@ -227,7 +227,7 @@ class ResultsDatabase {
  public:
   explicit ResultsDatabase(const fs::path& dir) : path_(dir / RESULTS_DATABASE) {
     std::random_device device;
-    temp_ = path_.string() + "." + std::to_string(device()) + std::to_string(device()) + ".tmp";
+    temp_ = fs::path(path_) += "." + std::to_string(device()) + std::to_string(device()) + ".tmp";
     if (sqlite3_open_v2(SqliteUri(temp_, "nolock=1").c_str(), &db_,
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI, nullptr) != SQLITE_OK) {
       Fail();
@@ -330,7 +330,7 @@ class ResultsDatabase {
   }
 
   fs::path path_;
-  std::string temp_;
+  fs::path temp_;
   sqlite3* db_ = nullptr;
   sqlite3_stmt* series_ = nullptr;
   std::string error_;

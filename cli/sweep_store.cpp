@@ -163,7 +163,7 @@ std::string RandomSuffix() {
 // two processes taking it over at once only one removes it; one that took a
 // fresh claim of another process by mistake puts it back.
 bool RemoveStaleClaim(const fs::path& claim, const std::string& judged) {
-  const fs::path aside = claim.string() + ".stale-" + RandomSuffix();
+  const fs::path aside = fs::path(claim) += ".stale-" + RandomSuffix();
   std::error_code ec;
   fs::rename(claim, aside, ec);
   if (ec) {
@@ -219,7 +219,7 @@ std::string SqliteUri(const fs::path& path, const char* options) {
 #ifdef _WIN32
   std::replace(text.begin(), text.end(), '\\', '/');
   if (text.size() >= 2 && text[1] == ':') {
-    text = "///" + text;
+    text.insert(text.begin(), '/');  // "file:/C:/..."; SQLite drops the '/' before a drive
   }
 #endif
   std::string uri = "file:";
@@ -344,7 +344,7 @@ std::string ClaimHolder::Describe() const {
 }
 
 std::optional<ClaimHolder> LiveClaim(const fs::path& store) {
-  const fs::path claim = store.string() + CLAIM_SUFFIX;
+  const fs::path claim = fs::path(store) += CLAIM_SUFFIX;
   std::error_code ec;
   const fs::file_time_type renewed = fs::last_write_time(claim, ec);
   const std::optional<std::string> text = ReadSmallFile(claim);
@@ -359,7 +359,7 @@ StoreWriter::OpenResult StoreWriter::Open(const fs::path& store, std::unique_ptr
                                           std::string* error) {
   std::unique_ptr<StoreWriter> w(new StoreWriter());
   w->store_ = store;
-  w->claim_ = store.string() + CLAIM_SUFFIX;
+  w->claim_ = fs::path(store) += CLAIM_SUFFIX;
   switch (TakeClaim(w->claim_, &w->claim_text_, error)) {
     case ClaimResult::kBusy:
       return OpenResult::kBusy;
@@ -474,7 +474,7 @@ std::string ReadStore(const fs::path& store, const std::function<void(StoredRun&
   // SQLite's locks are off): a copy of it is read, as far as it is complete.
   std::string claim_text;
   std::string ignored;
-  const fs::path claim = store.string() + CLAIM_SUFFIX;
+  const fs::path claim = fs::path(store) += CLAIM_SUFFIX;
   const bool claimed = TakeClaim(claim, &claim_text, &ignored) == ClaimResult::kTaken;
   writer->reset();
   fs::path copy;

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Runs one small sweep with the Windows build of veldaris-sweep under Wine and
 # with the native build, and compares what they write: summary.csv,
-# aggregate.csv, aggregate.svg, plan.csv, the copy of the sweep file and every
-# run's result files byte for byte, every run.json but for its times. Then
-# interrupts the Windows sweep's directory (a run gone, a run's file damaged,
-# a half-written run left behind), runs the sweep again under Wine and
-# compares again, and collects under Wine.
+# aggregate.csv, aggregate.svg, plan.csv, the copy of the sweep file, and every
+# run as export writes it out (result files byte for byte, run.json but for
+# its times). Then runs the sweep again (nothing to make), again after its
+# store file is deleted (every run made anew), compares again, and collects
+# under Wine.
 #
 #   tests/win32/sweep-under-wine.sh --exe veldaris-sweep.exe --native build/cli/veldaris-sweep
 #
@@ -43,7 +43,11 @@ expected="$work/native"
   echo "sweep-under-wine.sh: the native sweep failed" >&2
   exit 1
 }
-runs="$(cd "$expected/runs" && ls)"
+"$native" export "$expected" --out "$work/native-runs" >/dev/null 2>&1 || {
+  echo "sweep-under-wine.sh: the native export failed" >&2
+  exit 1
+}
+runs="$(cd "$work/native-runs" && ls)"
 
 out="$work/Läufe €"
 sweep() {  # sweep LOG ARGUMENTS...: veldaris-sweep.exe under Wine; its exit status
@@ -67,20 +71,29 @@ compare() {  # compare WHEN
       same=0
     fi
   done
-  if [ "$(cd "$out/runs" && ls)" != "$runs" ]; then
-    report FAIL "$1: runs/ holds $(cd "$out/runs" && ls | tr '\n' ' '), the native sweep's $(echo "$runs" | tr '\n' ' ')"
+  local exported="$work/exported-$2"
+  if ! sweep "export-$2" export "$(winepath -w "$out")" --out "$(winepath -w "$exported")"; then
+    report FAIL "$1: export failed"
+    return
+  fi
+  if [ "$(cd "$exported" && ls)" != "$runs" ]; then
+    report FAIL "$1: export wrote $(cd "$exported" && ls | tr '\n' ' '), the native sweep's $(echo "$runs" | tr '\n' ' ')"
+    same=0
+  fi
+  if ls "$out"/*.claim >/dev/null 2>&1; then
+    report FAIL "$1: a claim file was left behind"
     same=0
   fi
   for run in $runs; do
     for name in Veldaris_Result_Initial.csv Veldaris_Result_All.csv; do
-      if ! cmp "$expected/runs/$run/$name" "$out/runs/$run/$name"; then
-        report FAIL "$1: runs/$run/$name differs from the native sweep's"
+      if ! cmp "$work/native-runs/$run/$name" "$exported/$run/$name"; then
+        report FAIL "$1: run $run's $name differs from the native sweep's"
         same=0
       fi
     done
-    if ! diff <(grep -Ev '"(started|finished|wall_seconds)"' "$expected/runs/$run/run.json") \
-      <(grep -Ev '"(started|finished|wall_seconds)"' "$out/runs/$run/run.json"); then
-      report FAIL "$1: runs/$run/run.json differs from the native sweep's"
+    if ! diff <(grep -Ev '"(started|finished|wall_seconds)"' "$work/native-runs/$run/run.json") \
+      <(grep -Ev '"(started|finished|wall_seconds)"' "$exported/$run/run.json"); then
+      report FAIL "$1: run $run's run.json differs from the native sweep's"
       same=0
     fi
   done
@@ -97,26 +110,28 @@ if sweep first run "$(winepath -w "$work/sweep.toml")" --out "$(winepath -w "$ou
   else
     report OK "no progress line in a file"
   fi
-  compare "the sweep"
+  compare "the sweep" first
 else
   report FAIL "the sweep failed"
 fi
 
-# An interrupted sweep: run 1 gone, run 2's file damaged, run 4 half-written
-# again beside the finished one.
-rm -rf "$out/runs/1"
-mkdir -p "$out/runs/2" "$out/runs/4.partial-0123456789abcdef"
-printf 'damaged\r\n' >>"$out/runs/2/Veldaris_Result_All.csv"
-printf 'half\r\n' >"$out/runs/4.partial-0123456789abcdef/Veldaris_Result_Initial.csv"
-if sweep again run "$(winepath -w "$work/sweep.toml")" --out "$(winepath -w "$out")" --jobs 2; then
-  if grep -q '4 already finished, making 2' "$work/again.out"; then
-    report OK "the sweep again makes the two runs missing"
-  else
-    report FAIL "the sweep again: $(tr -d '\r' <"$work/again.out" | head -1)"
-  fi
-  compare "the sweep again"
+# Again: nothing left to make. Then with the store gone: every run made anew.
+if sweep again run "$(winepath -w "$work/sweep.toml")" --out "$(winepath -w "$out")" --jobs 2 &&
+  grep -q '6 already finished, making 0' "$work/again.out"; then
+  report OK "the sweep again finds every run made"
 else
-  report FAIL "the sweep again failed"
+  report FAIL "the sweep again: $(tr -d '\r' <"$work/again.out" | head -1)"
+fi
+rm -f "$out"/runs-*.sqlite
+if sweep anew run "$(winepath -w "$work/sweep.toml")" --out "$(winepath -w "$out")" --jobs 2; then
+  if grep -q '0 already finished, making 6' "$work/anew.out"; then
+    report OK "without its store the sweep makes every run again"
+  else
+    report FAIL "the sweep without its store: $(tr -d '\r' <"$work/anew.out" | head -1)"
+  fi
+  compare "the sweep made anew" anew
+else
+  report FAIL "the sweep without its store failed"
 fi
 
 rm -f "$out/summary.csv"
@@ -131,7 +146,7 @@ printf '%s\r\n' 'groups = 10' 'connectivity = 2' 'generations = 10' 'replicates 
 printf '%s\r\n' 'groups = 12' 'connectivity = 2' 'generations = 10' 'replicates = 1' 'seed = 2' >"$work/Lx.toml"
 named="$work/Ωδή 中文"
 if sweep names run "$(winepath -w "$work/Łx.toml")" --out "$(winepath -w "$named")" --quiet &&
-  cmp "$work/Łx.toml" "$named/sweep.toml" && [ -f "$named/runs/0/run.json" ]; then
+  cmp "$work/Łx.toml" "$named/sweep.toml" && [ -f "$named/runs-0-of-1.sqlite" ]; then
   report OK "a sweep file and directory named in Polish, Greek and Chinese"
 else
   report FAIL "a sweep file and directory named in Polish, Greek and Chinese"
