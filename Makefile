@@ -93,7 +93,8 @@ windows:
 linux: deps
 	@test -n "$(VERSION)" || { echo "make linux: no VELDARIS_VERSION in cmake/version.cmake" >&2; exit 1; }
 	cmake -S . -B $(LINUX_BUILD) -DCMAKE_BUILD_TYPE=Release -DVELDARIS_BUILD_GUI=OFF -DVELDARIS_BUILD_TESTS=OFF \
-	  -DVELDARIS_BUILD_BENCHMARKS=OFF -DCMAKE_EXE_LINKER_FLAGS=-static $(CMAKE_FLAGS)
+	  -DVELDARIS_BUILD_BENCHMARKS=OFF -DVELDARIS_BUILD_PYTHON=OFF -DCMAKE_EXE_LINKER_FLAGS=-static \
+	  -DSQLite3_LIBRARY=$(firstword $(wildcard /usr/lib/*/libsqlite3.a) libsqlite3.a) $(CMAKE_FLAGS)
 	cmake --build $(LINUX_BUILD) -j $(JOBS) --target veldaris-run veldaris-sweep
 	scripts/linux-bundle $(LINUX_BUILD) $(VERSION) $(DIST)
 	tests/linux/bundle_test.sh --bundle $(DIST)/$(LINUX_TARBALL) || [ $$? -eq 77 ]
