@@ -98,13 +98,13 @@ std::optional<DriverPlan> ParseDriverCommandLine(int argc, const char* const* ar
   app.set_version_flag("--version", VERSION);
   app.option_defaults()->always_capture_default();
   std::array<CLI::Option*, PARAMETER_COUNT> parameter_options{};
-  for (const ParameterSpec& spec : PARAMETER_TABLE) {
-    std::string help = std::string(spec.help) + ": " + spec.allowed;
-    if (*spec.default_text != '\0') {
-      help += " (default " + std::string(spec.default_text) + ")";
+  for (const ParameterRow& row : PARAMETER_TABLE) {
+    std::string help = std::string(row.help) + ": " + row.allowed;
+    if (*row.default_text != '\0') {
+      help += " (default " + std::string(row.default_text) + ")";
     }
-    parameter_options[static_cast<size_t>(spec.id)] =
-        app.add_option(spec.option, o.parameters[static_cast<size_t>(spec.id)], help);
+    parameter_options[static_cast<size_t>(row.id)] =
+        app.add_option(row.option, o.parameters[static_cast<size_t>(row.id)], help);
   }
   auto* seed = app.add_option("--seed", o.seed, "One seed for every seeding (0..4294967295)");
   auto* network_seed = app.add_option("--network-seed", o.network_seed, "Seed of setting parameters and building");
@@ -135,9 +135,9 @@ std::optional<DriverPlan> ParseDriverCommandLine(int argc, const char* const* ar
   };
   std::string error;
   ParameterTexts texts;
-  for (const ParameterSpec& spec : PARAMETER_TABLE) {
-    if (parameter_options[static_cast<size_t>(spec.id)]->count() > 0) {
-      texts[spec.id] = o.parameters[static_cast<size_t>(spec.id)];
+  for (const ParameterRow& row : PARAMETER_TABLE) {
+    if (parameter_options[static_cast<size_t>(row.id)]->count() > 0) {
+      texts[row.id] = o.parameters[static_cast<size_t>(row.id)];
     }
   }
   const std::optional<RunParameters> parameters = ValidateRunParameters(texts, ParameterNaming::Option, &error);

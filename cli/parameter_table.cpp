@@ -27,7 +27,7 @@ struct Input {
 
 std::string Text(const ParameterTexts& texts, ParameterId id) {
   const std::optional<std::string>& given = texts[id];
-  return given ? *given : std::string(SpecOf(id).default_text);
+  return given ? *given : std::string(RowOf(id).default_text);
 }
 
 // The refusal of parameter id's value, quoted as typed.
@@ -54,7 +54,7 @@ std::optional<FixedDecimal> ReadDecimal(const Input& in, ParameterId id, int32_t
   const std::string text = Text(in.texts, id);
   const std::optional<FixedDecimal> value = ParseFixedDecimal(text, places, hi > -lo ? hi : -lo);
   if (!value || value->value < lo || value->value > hi) {
-    *error = Refusal(in, id, SpecOf(id).allowed);
+    *error = Refusal(in, id, RowOf(id).allowed);
     return std::nullopt;
   }
   return value;
@@ -103,11 +103,10 @@ bool ReadNetwork(const Input& in, const NetworkLoader& loader, RunParameters& p,
   if (network == "small-world" || network == "scale-free") {
     p.network = network == "small-world" ? NetworkType::SmallWorld : NetworkType::ScaleFree;
   } else {
-    *error = Refusal(in, ParameterId::Network, SpecOf(ParameterId::Network).allowed);
+    *error = Refusal(in, ParameterId::Network, RowOf(ParameterId::Network).allowed);
     return false;
   }
-  const auto groups =
-      ReadInteger(in, ParameterId::Groups, 3, MAX_GROUPS, 1, SpecOf(ParameterId::Groups).allowed, error);
+  const auto groups = ReadInteger(in, ParameterId::Groups, 3, MAX_GROUPS, 1, RowOf(ParameterId::Groups).allowed, error);
   if (!groups) {
     return false;
   }
@@ -146,7 +145,7 @@ bool ReadRewiring(const Input& in, RunParameters& p, std::string* error) {
   const std::string text = Text(in.texts, ParameterId::Rewiring);
   const std::optional<double> probability = ParseProbability(text);
   if (!probability || !(*probability >= 0.0 && *probability <= 1.0)) {
-    *error = Refusal(in, ParameterId::Rewiring, SpecOf(ParameterId::Rewiring).allowed);
+    *error = Refusal(in, ParameterId::Rewiring, RowOf(ParameterId::Rewiring).allowed);
     return false;
   }
   p.rewiring = *probability;
@@ -201,7 +200,7 @@ void AddedSeedWords(const RunParameters& p, std::vector<uint64_t>& words) {
 
 }  // namespace
 
-const std::array<ParameterSpec, PARAMETER_COUNT> PARAMETER_TABLE = {{
+const std::array<ParameterRow, PARAMETER_COUNT> PARAMETER_TABLE = {{
     {ParameterId::Network, "network", "--network", ParameterKind::Choice, "small-world", "Network type",
      "small-world or scale-free"},
     {ParameterId::Groups, "groups", "--groups", ParameterKind::Integer, "50", "Number of groups N",
@@ -237,16 +236,16 @@ const std::array<ParameterSpec, PARAMETER_COUNT> PARAMETER_TABLE = {{
 }};
 
 std::optional<ParameterId> ParameterNamed(std::string_view name) {
-  for (const ParameterSpec& spec : PARAMETER_TABLE) {
-    if (name == spec.name) {
-      return spec.id;
+  for (const ParameterRow& row : PARAMETER_TABLE) {
+    if (name == row.name) {
+      return row.id;
     }
   }
   return std::nullopt;
 }
 
 std::string NameOf(ParameterId id, ParameterNaming naming) {
-  return naming == ParameterNaming::Option ? SpecOf(id).option : SpecOf(id).name;
+  return naming == ParameterNaming::Option ? RowOf(id).option : RowOf(id).name;
 }
 
 bool RunParameters::IsDefault(ParameterId id) const {
@@ -385,16 +384,16 @@ std::optional<RunParameters> ValidateRunParameters(const ParameterTexts& texts, 
     return std::nullopt;
   }
   const auto strategies =
-      ReadInteger(in, ParameterId::Strategies, 1, MAX_STRATEGIES, 1, SpecOf(ParameterId::Strategies).allowed, error);
+      ReadInteger(in, ParameterId::Strategies, 1, MAX_STRATEGIES, 1, RowOf(ParameterId::Strategies).allowed, error);
   if (!strategies) {
     return std::nullopt;
   }
   const auto generations = ReadInteger(in, ParameterId::Generations, BATCH_GENERATIONS, MAX_GENERATIONS,
-                                       BATCH_GENERATIONS, SpecOf(ParameterId::Generations).allowed, error);
+                                       BATCH_GENERATIONS, RowOf(ParameterId::Generations).allowed, error);
   if (!generations || !ReadConnectivity(in, p, error)) {
     return std::nullopt;
   }
-  const auto length = ReadInteger(in, ParameterId::Length, 4, MAX_MOVES, 1, SpecOf(ParameterId::Length).allowed, error);
+  const auto length = ReadInteger(in, ParameterId::Length, 4, MAX_MOVES, 1, RowOf(ParameterId::Length).allowed, error);
   if (!length || !ReadRewiring(in, p, error)) {
     return std::nullopt;
   }

@@ -54,7 +54,7 @@ enum class ParameterKind : int32_t {
   Path,     // a file name (a TOML string)
 };
 
-struct ParameterSpec {
+struct ParameterRow {
   ParameterId id;
   const char* name;    // "rewiring_probability"
   const char* option;  // "--rewiring-probability"
@@ -64,9 +64,9 @@ struct ParameterSpec {
   const char* allowed;       // what a refusal says is allowed (connectivity's depends on groups)
 };
 
-extern const std::array<ParameterSpec, PARAMETER_COUNT> PARAMETER_TABLE;
+extern const std::array<ParameterRow, PARAMETER_COUNT> PARAMETER_TABLE;
 
-inline const ParameterSpec& SpecOf(ParameterId id) { return PARAMETER_TABLE[static_cast<size_t>(id)]; }
+inline const ParameterRow& RowOf(ParameterId id) { return PARAMETER_TABLE[static_cast<size_t>(id)]; }
 // Nullopt for a name that is not a parameter's.
 std::optional<ParameterId> ParameterNamed(std::string_view name);
 

@@ -32,18 +32,18 @@ int32_t WriteText(std::FILE* file, const void* context) {
 // network file's SHA-256 beside them.
 Json ParametersJson(const RunParameters& p) {
   Json j = Json::object();
-  for (const ParameterSpec& spec : PARAMETER_TABLE) {
-    const std::string text = ParameterText(p, spec.id);
+  for (const ParameterRow& row : PARAMETER_TABLE) {
+    const std::string text = ParameterText(p, row.id);
     if (text.empty()) {
-      j[spec.name] = nullptr;
-    } else if (spec.kind == ParameterKind::Integer) {
-      j[spec.name] = std::stoll(text);
-    } else if (spec.kind == ParameterKind::Decimal) {
-      j[spec.name] = spec.id == ParameterId::Rewiring ? p.rewiring : ParseProbability(text).value_or(0.0);
+      j[row.name] = nullptr;
+    } else if (row.kind == ParameterKind::Integer) {
+      j[row.name] = std::stoll(text);
+    } else if (row.kind == ParameterKind::Decimal) {
+      j[row.name] = row.id == ParameterId::Rewiring ? p.rewiring : ParseProbability(text).value_or(0.0);
     } else {
-      j[spec.name] = text;
+      j[row.name] = text;
     }
-    if (spec.id == ParameterId::Rewiring) {
+    if (row.id == ParameterId::Rewiring) {
       j["rewiring_percent"] = p.network == NetworkType::FromFile ? Json(nullptr) : Json(p.rewiring_percent);
     }
   }
@@ -65,12 +65,12 @@ std::string ParameterTextOfJson(const nlohmann::json& value) {
 std::optional<RunParameters> ParametersOfJson(const nlohmann::json& j, std::string* error) {
   ParameterTexts texts;
   const bool from_file = j.contains("network_from") && !j.at("network_from").is_null();
-  for (const ParameterSpec& spec : PARAMETER_TABLE) {
-    const bool fixed_by_file = spec.id == ParameterId::Network || spec.id == ParameterId::Groups ||
-                               spec.id == ParameterId::Connectivity || spec.id == ParameterId::Rewiring ||
-                               spec.id == ParameterId::RewiringProbability;
-    if (j.contains(spec.name) && !j.at(spec.name).is_null() && !(from_file && fixed_by_file)) {
-      texts[spec.id] = ParameterTextOfJson(j.at(spec.name));
+  for (const ParameterRow& row : PARAMETER_TABLE) {
+    const bool fixed_by_file = row.id == ParameterId::Network || row.id == ParameterId::Groups ||
+                               row.id == ParameterId::Connectivity || row.id == ParameterId::Rewiring ||
+                               row.id == ParameterId::RewiringProbability;
+    if (j.contains(row.name) && !j.at(row.name).is_null() && !(from_file && fixed_by_file)) {
+      texts[row.id] = ParameterTextOfJson(j.at(row.name));
     }
   }
   // A network file is known by its path and digest; it is not read again.

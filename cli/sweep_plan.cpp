@@ -522,7 +522,7 @@ std::string ParameterColumnsHeader(const SweepPlan& plan) {
   std::string header;
   for (const ParameterId id : plan.Columns()) {
     header += header.empty() ? "" : ",";
-    header += SpecOf(id).name;
+    header += RowOf(id).name;
     if (id == ParameterId::Rewiring) {
       header += ",rewiring_percent";
     } else if (id == ParameterId::NetworkFrom) {

@@ -40,8 +40,8 @@ std::string Sha256OfFile(const fs::path& path) {
 }
 
 bool SameParameters(const RunParameters& a, const RunParameters& b) {
-  for (const ParameterSpec& spec : PARAMETER_TABLE) {
-    if (ParameterText(a, spec.id) != ParameterText(b, spec.id)) {
+  for (const ParameterRow& row : PARAMETER_TABLE) {
+    if (ParameterText(a, row.id) != ParameterText(b, row.id)) {
       return false;
     }
   }

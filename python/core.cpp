@@ -34,10 +34,10 @@ constexpr const char* kProgram = "veldaris-python";
 
 // [(name, default text, help)] of every run parameter, in the table's order
 // (a parameter not given by default has an empty default text).
-std::vector<std::tuple<std::string, std::string, std::string>> ParameterSpecs() {
+std::vector<std::tuple<std::string, std::string, std::string>> ParameterRows() {
   std::vector<std::tuple<std::string, std::string, std::string>> specs;
-  for (const cli::ParameterSpec& spec : cli::PARAMETER_TABLE) {
-    specs.emplace_back(spec.name, spec.default_text, std::string(spec.help) + ": " + spec.allowed);
+  for (const cli::ParameterRow& row : cli::PARAMETER_TABLE) {
+    specs.emplace_back(row.name, row.default_text, std::string(row.help) + ": " + row.allowed);
   }
   return specs;
 }
@@ -62,8 +62,8 @@ cli::RunParameters Validate(const std::map<std::string, std::string>& texts) {
 
 py::dict ParametersDict(const cli::RunParameters& p) {
   py::dict d;
-  for (const cli::ParameterSpec& spec : cli::PARAMETER_TABLE) {
-    d[spec.name] = cli::ParameterText(p, spec.id);
+  for (const cli::ParameterRow& row : cli::PARAMETER_TABLE) {
+    d[row.name] = cli::ParameterText(p, row.id);
   }
   d["rewiring_percent"] = p.rewiring_percent;
   d["network_sha256"] = p.network_from ? p.network_from->sha256 : std::string();
@@ -212,8 +212,7 @@ class PySimulation {
     }
     const std::string record_path = cli::PathInDirectory(directory, cli::RUN_RECORD_FILE);
     const cli::Status written = cli::WriteRunRecord(record_path, record_);
-    outcome[cli::RUN_RECORD_FILE] =
-        written.ok() ? py::object(py::none()) : py::object(py::str(written.failure().why));
+    outcome[cli::RUN_RECORD_FILE] = written.ok() ? py::object(py::none()) : py::object(py::str(written.failure().why));
     return outcome;
   }
 
@@ -272,7 +271,7 @@ std::pair<std::string, std::string> SweepSummary(const std::string& toml, int32_
 PYBIND11_MODULE(_core, m) {
   using veldaris::python::PySimulation;
   m.doc() = "The C++ core of veldaris; use the package's functions instead.";
-  m.def("parameter_specs", &veldaris::python::ParameterSpecs);
+  m.def("parameter_rows", &veldaris::python::ParameterRows);
   m.def("validate", [](const std::map<std::string, std::string>& texts) {
     return veldaris::python::ParametersDict(veldaris::python::Validate(texts));
   });

@@ -29,7 +29,7 @@ def _default_value(text):
 
 def parameter_keywords():
     """{keyword: (default, help)} of every run parameter, in veldaris-run's order."""
-    return {name: (_default_value(default), help_text) for name, default, help_text in _core.parameter_specs()}
+    return {name: (_default_value(default), help_text) for name, default, help_text in _core.parameter_rows()}
 
 
 def _text(name, value):
@@ -106,7 +106,7 @@ class Simulation:
     """
 
     def __init__(self, *, network_seed=None, run_seed=None, seed=None, **parameters):
-        known = _core.parameter_specs()
+        known = _core.parameter_rows()
         names = {name for name, _default, _help in known}
         unknown = sorted(set(parameters) - names)
         if unknown:
