@@ -129,7 +129,7 @@ bool Stale(const std::string& text, fs::file_time_type renewed) {
 }
 
 // Creates path exclusively with text; 0 or an errno (EEXIST when it exists).
-int CreateExclusively(const fs::path& path, const std::string& text) {
+int CreateWithText(const fs::path& path, const std::string& text) {
 #ifdef _WIN32
   const int fd = _wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, 0644);
 #else
@@ -157,6 +157,29 @@ int CreateExclusively(const fs::path& path, const std::string& text) {
 std::string RandomSuffix() {
   std::random_device device;
   return std::to_string(device()) + std::to_string(device());
+}
+
+// Creates path exclusively, appearing with its whole text at once: written
+// under a temporary name and hard-linked into place, so that another process
+// never reads a claim still being written. Where the file system has no hard
+// links, it is created in place.
+int CreateExclusively(const fs::path& path, const std::string& text) {
+  std::string suffix = ".";
+  suffix.append(RandomSuffix()).append(".tmp");
+  const fs::path temp = fs::path(path) += suffix;
+  if (CreateWithText(temp, text) == 0) {
+    std::error_code linked;
+    fs::create_hard_link(temp, path, linked);
+    std::error_code ec;
+    fs::remove(temp, ec);
+    if (!linked) {
+      return 0;
+    }
+    if (linked == std::errc::file_exists) {
+      return EEXIST;
+    }
+  }
+  return CreateWithText(path, text);
 }
 
 // Removes a stale claim whose text is judged: renamed aside first, so that of
