@@ -6,6 +6,9 @@ per second of one and two Python threads.
 
 veldaris-run's time is the whole process (its start included, which is small);
 Python's is veldaris.run(...) plus Run.write(...) in a running interpreter.
+Two threads are compared with two veldaris-run processes running side by side:
+that is what the machine's cores give at all (on a machine whose two cores
+share one physical core it is far below 2x).
 """
 
 import statistics
@@ -57,9 +60,24 @@ def main():
             w.join()
         return threads * runs_each / (time.perf_counter() - start)
 
+    def processes_per_second(processes):
+        command = [exe, "--quiet", "--output-dir", out] + [
+            word for name, value in small.items() for word in (f"--{name}", str(value))]
+        start = time.perf_counter()
+        for i in range(runs_each):
+            running = [subprocess.Popen(command + ["--seed", str(i)], stdout=subprocess.DEVNULL)
+                       for _ in range(processes)]
+            for p in running:
+                p.wait()
+        return processes * runs_each / (time.perf_counter() - start)
+
     one = statistics.median(runs_per_second(1) for _ in range(3))
     two = statistics.median(runs_per_second(2) for _ in range(3))
     print(f"runs per second (G 1000): one thread {one:.2f}, two threads {two:.2f} ({two / one:.2f}x)")
+    alone = statistics.median(processes_per_second(1) for _ in range(3))
+    pair = statistics.median(processes_per_second(2) for _ in range(3))
+    print(f"veldaris-run processes: one at a time {alone:.2f}/s, two side by side {pair:.2f}/s "
+          f"({pair / alone:.2f}x, the machine's ceiling)")
 
 
 if __name__ == "__main__":
