@@ -21,6 +21,7 @@
 #include <sstream>
 
 #include "cli/path_text.h"
+#include "io/atomic_file.h"
 
 namespace veldaris::cli {
 
@@ -43,6 +44,23 @@ Outcome<std::string> ReadWholeFile(const std::filesystem::path& path) {
     return Failure::Write("cannot read \"" + TextOfPath(path) + "\"", "read error");
   }
   return text.str();
+}
+
+namespace {
+
+int32_t WriteText(std::FILE* file, const void* context) {
+  const auto* text = static_cast<const std::string*>(context);
+  return std::fwrite(text->data(), 1, text->size(), file) == text->size() ? 1 : 0;
+}
+
+}  // namespace
+
+Status WriteTextFile(const std::filesystem::path& path, const std::string& text) {
+  const int32_t code = WriteFileAtomically(TextOfPath(path).c_str(), WriteText, &text);
+  if (code != 0) {
+    return Failure::Write("cannot write \"" + TextOfPath(path) + "\"", std::strerror(code));
+  }
+  return {};
 }
 
 #ifdef _WIN32

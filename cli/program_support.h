@@ -18,6 +18,9 @@ bool StderrIsTerminal();
 // the system refused).
 Outcome<std::string> ReadWholeFile(const std::filesystem::path& path);
 
+// Writes text to path through a temporary file renamed into place.
+Status WriteTextFile(const std::filesystem::path& path, const std::string& text);
+
 // The command line's arguments after the program's name, as the file
 // functions take them. On Windows they are read as UTF-16 (GetCommandLineW)
 // and converted exactly to the ANSI code page, which the programs' manifest

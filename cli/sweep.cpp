@@ -46,6 +46,12 @@ int Usage(const SweepStreams& streams, const std::string& message) {
   return EXIT_USAGE;
 }
 
+// The failure's message printed; its exit status.
+int Report(const SweepStreams& streams, const Failure& failure) {
+  streams.err << kProgram << ": " << failure.Message() << "\n";
+  return failure.ExitStatus();
+}
+
 // --jobs and --shard, nullopt when not given; false with the message printed.
 bool ParseRunOptions(const std::optional<std::string>& jobs_text, const std::optional<std::string>& shard_text,
                      unsigned* jobs, Shard* shard, const SweepStreams& streams) {
@@ -105,31 +111,23 @@ int RunCommand(const std::string& sweep_file, const std::string& out_text, const
   if (out_text.empty()) {
     return Usage(streams, "--out must name a directory");
   }
-  std::string sweep_text;
-  const std::optional<SweepPlan> loaded =
-      LoadSweep(PathOfText(sweep_file), &sweep_text, streams.err, PathOfText(out_text));
-  if (!loaded) {
-    return EXIT_USAGE;
+  const Outcome<SweepFile> loaded = LoadSweep(PathOfText(sweep_file), PathOfText(out_text));
+  if (!loaded.ok()) {
+    return Report(streams, loaded.failure());
   }
-  const SweepPlan& plan = *loaded;
+  const SweepPlan& plan = loaded.value().plan;
   const fs::path dir = PathOfText(out_text);
-  if (!DirectoryFits(dir, plan, streams.err)) {
-    return EXIT_USAGE;
+  if (const Status fits = DirectoryFits(dir, plan); !fits.ok()) {
+    return Report(streams, fits.failure());
   }
-  if (const int status = PlanDirectory(dir, plan, sweep_text, {}, streams.err); status != EXIT_OK) {
-    return status;
+  if (const Status planned = PlanDirectory(dir, plan, loaded.value().text, {}); !planned.ok()) {
+    return Report(streams, planned.failure());
   }
-  std::unique_ptr<StoreWriter> store;
-  std::string error;
-  switch (StoreWriter::Open(dir / StoreFileName(shard.index, shard.count), &store, &error)) {
-    case StoreWriter::OpenResult::kBusy:
-      return Usage(streams, error);
-    case StoreWriter::OpenResult::kFailed:
-      streams.err << kProgram << ": " << error << "\n";
-      return EXIT_WRITE_FAILED;
-    case StoreWriter::OpenResult::kOpened:
-      break;
+  Outcome<std::unique_ptr<StoreWriter>> opened = StoreWriter::Open(dir / StoreFileName(shard.index, shard.count));
+  if (!opened.ok()) {
+    return Report(streams, opened.failure());
   }
+  std::unique_ptr<StoreWriter> store = std::move(opened.value());
 
   // What this shard has finished, in any store file or runs/. The stores of
   // the other shards of the same split hold none of its runs and are not
@@ -148,9 +146,8 @@ int RunCommand(const std::string& sweep_file, const std::string& out_text, const
   for (const std::string& note : found.notes) {
     streams.err << kProgram << ": " << note << "; making it again\n";
   }
-  if (!found.error.empty()) {
-    streams.err << kProgram << ": " << found.error << "\n";
-    return EXIT_WRITE_FAILED;
+  if (!found.read.ok()) {
+    return Report(streams, found.read.failure());
   }
   int64_t owned = 0;
   const std::vector<size_t> pending = PendingRuns(plan, found, shard, &owned);
@@ -186,23 +183,26 @@ int RunCommand(const std::string& sweep_file, const std::string& out_text, const
   return status != EXIT_OK ? status : collected;
 }
 
-// The sweep of DIR (its sweep.toml); nullopt with the message printed.
-std::optional<SweepPlan> SweepOfDirectory(const std::string& dir_text, const SweepStreams& streams) {
+// The sweep of DIR (its sweep.toml).
+Outcome<SweepPlan> SweepOfDirectory(const std::string& dir_text) {
   const fs::path dir = PathOfText(dir_text);
   std::error_code ec;
   if (!fs::exists(dir / SWEEP_COPY, ec)) {
-    streams.err << kProgram << ": \"" << dir_text << "\" is not a sweep directory (it has no sweep.toml)\n";
-    return std::nullopt;
+    return Failure::Usage("\"" + dir_text + "\" is not a sweep directory (it has no sweep.toml)");
   }
-  std::string text;
-  return LoadSweep(dir / SWEEP_COPY, &text, streams.err, dir);
+  Outcome<SweepFile> loaded = LoadSweep(dir / SWEEP_COPY, dir);
+  if (!loaded.ok()) {
+    return loaded.failure();
+  }
+  return std::move(loaded.value().plan);
 }
 
 int CollectCommand(const std::string& dir_text, const std::optional<std::string>& axis, const SweepStreams& streams) {
-  const std::optional<SweepPlan> plan = SweepOfDirectory(dir_text, streams);
-  if (!plan) {
-    return EXIT_USAGE;
+  const Outcome<SweepPlan> loaded = SweepOfDirectory(dir_text);
+  if (!loaded.ok()) {
+    return Report(streams, loaded.failure());
   }
+  const SweepPlan* plan = &loaded.value();
   std::optional<int32_t> x_key;
   if (axis) {
     std::string varying;
@@ -224,10 +224,11 @@ int CollectCommand(const std::string& dir_text, const std::optional<std::string>
 
 int ExportCommand(const std::string& dir_text, const std::optional<std::string>& runs_text, const std::string& out_text,
                   const SweepStreams& streams) {
-  const std::optional<SweepPlan> plan = SweepOfDirectory(dir_text, streams);
-  if (!plan) {
-    return EXIT_USAGE;
+  const Outcome<SweepPlan> loaded = SweepOfDirectory(dir_text);
+  if (!loaded.ok()) {
+    return Report(streams, loaded.failure());
   }
+  const SweepPlan* plan = &loaded.value();
   std::vector<int64_t> runs;
   if (runs_text) {
     const std::optional<std::vector<int64_t>> list = ParseRunList(*runs_text, static_cast<int64_t>(plan->runs.size()));
@@ -275,23 +276,22 @@ int SlurmCommand(const std::string& sweep_file, const std::string& out_text, con
   if (write && write->empty()) {
     return usage("--write must name a file");
   }
-  std::string sweep_text;
-  const std::optional<SweepPlan> loaded = LoadSweep(sweep_file, &sweep_text, streams.err, PathOfText(out_text));
-  if (!loaded) {
-    return EXIT_USAGE;
+  const Outcome<SweepFile> loaded = LoadSweep(sweep_file, PathOfText(out_text));
+  if (!loaded.ok()) {
+    return Report(streams, loaded.failure());
   }
-  const SweepPlan& plan = *loaded;
-  std::string error;
-  std::optional<SlurmArray> array = SlurmArrayFromOptions(texts, static_cast<int64_t>(plan.runs.size()), &error);
-  if (!array) {
-    return usage(error);
+  const SweepPlan& plan = loaded.value().plan;
+  Outcome<SlurmArray> made = SlurmArrayFromOptions(texts, static_cast<int64_t>(plan.runs.size()));
+  if (!made.ok()) {
+    return Report(streams, made.failure());
   }
+  SlurmArray* array = &made.value();
   const fs::path dir = AbsolutePath(out_text);
-  if (const std::string problem = SlurmDirectoryProblem(TextOfPath(dir)); !problem.empty()) {
-    return usage(problem);
+  if (const Status fits = SlurmDirectoryFits(TextOfPath(dir)); !fits.ok()) {
+    return Report(streams, fits.failure());
   }
-  if (!DirectoryFits(dir, plan, streams.err)) {
-    return EXIT_USAGE;
+  if (const Status fits = DirectoryFits(dir, plan); !fits.ok()) {
+    return Report(streams, fits.failure());
   }
   const std::string program = ThisProgramPath();
   if (program.empty()) {
@@ -325,8 +325,8 @@ int SlurmCommand(const std::string& sweep_file, const std::string& out_text, con
     }
   }
 
-  if (const int status = PlanDirectory(dir, plan, sweep_text, {SLURM_LOG_DIRECTORY}, streams.err); status != EXIT_OK) {
-    return status;
+  if (const Status planned = PlanDirectory(dir, plan, loaded.value().text, {SLURM_LOG_DIRECTORY}); !planned.ok()) {
+    return Report(streams, planned.failure());
   }
   array->program = program;
   array->sweep_file = TextOfPath(AbsolutePath(sweep_file));
@@ -336,8 +336,8 @@ int SlurmCommand(const std::string& sweep_file, const std::string& out_text, con
     streams.err << kProgram << ": " << warning << "\n";
   }
   if (write) {
-    if (const std::string failure = WriteTextFile(*write, script); !failure.empty()) {
-      streams.err << kProgram << ": could not write \"" << *write << "\": " << failure << "\n";
+    if (const Status written = WriteTextFile(*write, script); !written.ok()) {
+      streams.err << kProgram << ": could not write \"" << *write << "\": " << written.failure().why << "\n";
       return EXIT_WRITE_FAILED;
     }
   } else {

@@ -28,11 +28,6 @@ namespace fs = std::filesystem;
 
 constexpr const char* kProgram = "veldaris-sweep";
 
-int32_t WriteText(std::FILE* file, const void* context) {
-  const auto* text = static_cast<const std::string*>(context);
-  return std::fwrite(text->data(), 1, text->size(), file) == text->size() ? 1 : 0;
-}
-
 // The run number of a runs/ entry: its name in decimal without leading zeros.
 std::optional<int64_t> RunNumberOf(const std::string& name, int64_t count) {
   if (name.empty() || name.size() > 7 || name.find_first_not_of("0123456789") != std::string::npos ||
@@ -45,29 +40,26 @@ std::optional<int64_t> RunNumberOf(const std::string& name, int64_t count) {
 
 // A stored run's record when it is run `stored.run` of the plan and every
 // part matches its digest, with the outcomes computed from its series.
-std::optional<RunRecord> CheckStoredRun(const StoredRun& stored, const SweepPlan& plan, std::string* why) {
+Outcome<RunRecord> CheckStoredRun(const StoredRun& stored, const SweepPlan& plan) {
   Outcome<RunRecord> parsed = ParseRunRecord(stored.record);
   if (!parsed.ok()) {
-    *why = "its record is not complete (" + parsed.failure().Message() + ")";
-    return std::nullopt;
+    return Failure::Write("its record is not complete (" + parsed.failure().Message() + ")");
   }
-  std::optional<RunRecord> record = std::move(parsed.value());
-  if (!RecordDescribesRun(*record, plan, plan.runs[static_cast<size_t>(stored.run)], why)) {
-    *why = "its record " + *why;
-    return std::nullopt;
+  RunRecord* record = &parsed.value();
+  if (const Status described = RecordDescribesRun(*record, plan, plan.runs[static_cast<size_t>(stored.run)]);
+      !described.ok()) {
+    return Failure::Write("its record " + described.failure().what);
   }
   const std::string* texts[RESULT_FILE_COUNT] = {&stored.initial, &stored.all};
   for (int32_t i = 0; i < RESULT_FILE_COUNT; ++i) {
     if (!record->files[i].error.empty() || DigestHex(*texts[i]) != record->files[i].sha256) {
-      *why = record->files[i].name + " differs from the file the run made";
-      return std::nullopt;
+      return Failure::Write(record->files[i].name + " differs from the file the run made");
     }
   }
   const int32_t g_count = record->parameters.generations;
   const auto averages = AveragesOf(stored.averages, g_count);
   if (!averages || DigestHex(stored.averages) != stored.averages_sha256) {
-    *why = "its C_Avg and D_Avg series differ from those the run made";
-    return std::nullopt;
+    return Failure::Write("its C_Avg and D_Avg series differ from those the run made");
   }
   const auto& [c, d] = *averages;
   const int32_t tail = g_count / 10;
@@ -79,51 +71,51 @@ std::optional<RunRecord> CheckStoredRun(const StoredRun& stored, const SweepPlan
   }
   record->outcomes =
       RunOutcomes{c[static_cast<size_t>(g_count)], d[static_cast<size_t>(g_count)], c_sum / tail, d_sum / tail};
-  return record;
+  return parsed;
 }
 
 // The finished runs in the store files of dir.
 void FindStoredRuns(const fs::path& dir, const SweepPlan& plan, const std::function<bool(int64_t)>& wanted,
                     const SeriesVisitor& series, const std::function<bool(const fs::path&)>& skip_store,
                     FoundRuns& found) {
-  std::optional<std::vector<fs::path>> stores = StoreFiles(dir, &found.error);
-  if (!stores) {
+  const Outcome<std::vector<fs::path>> stores = StoreFiles(dir);
+  if (!stores.ok()) {
+    found.read = stores.failure();
     return;
   }
   const auto count = static_cast<int64_t>(plan.runs.size());
-  for (const fs::path& store : *stores) {
+  for (const fs::path& store : stores.value()) {
     found.any_source = true;
     if (skip_store && skip_store(store)) {
       continue;
     }
     std::optional<ClaimHolder> writer;
-    const std::string error = ReadStore(
+    const Status read = ReadStore(
         store,
         [&](StoredRun&& stored) {
           if (stored.run < 0 || stored.run >= count || (wanted && !wanted(stored.run)) ||
               found.finished[static_cast<size_t>(stored.run)]) {
             return;
           }
-          std::string why;
-          std::optional<RunRecord> record = CheckStoredRun(stored, plan, &why);
-          if (!record) {
+          Outcome<RunRecord> record = CheckStoredRun(stored, plan);
+          if (!record.ok()) {
             found.notes.push_back("run " + std::to_string(stored.run) + " in \"" + TextOfPath(store) +
-                                  "\" is not counted: " + why);
+                                  "\" is not counted: " + record.failure().what);
             return;
           }
           if (series) {
             series(stored.run, RunFiles{stored.initial, stored.all, stored.record});
           }
-          found.finished[static_cast<size_t>(stored.run)] = std::move(record);
+          found.finished[static_cast<size_t>(stored.run)] = std::move(record.value());
         },
         &writer);
     if (writer) {
       // Read while its writer is at work: what it had committed, or nothing.
       found.live.push_back("\"" + TextOfPath(store) + "\" is being written by " + writer->Describe() +
-                           (error.empty() ? "; the runs it has stored so far are counted"
-                                          : "; none of its runs are counted (" + error + ")"));
-    } else if (!error.empty()) {
-      found.error = error;
+                           (read.ok() ? "; the runs it has stored so far are counted"
+                                      : "; none of its runs are counted (" + read.failure().Message() + ")"));
+    } else if (!read.ok()) {
+      found.read = read;
       return;
     }
   }
@@ -146,11 +138,10 @@ void FindOldRuns(const fs::path& dir, const SweepPlan& plan, const std::function
     if (!run || (wanted && !wanted(*run)) || found.finished[static_cast<size_t>(*run)]) {
       continue;
     }
-    std::string why;
-    std::optional<RunRecord> record =
-        LoadFinishedRun(TextOfPath(entries->path()), plan, plan.runs[static_cast<size_t>(*run)], &why);
-    if (!record) {
-      found.notes.push_back("\"" + TextOfPath(entries->path()) + "\" is not counted: " + why);
+    Outcome<RunRecord> record =
+        LoadFinishedRun(TextOfPath(entries->path()), plan, plan.runs[static_cast<size_t>(*run)]);
+    if (!record.ok()) {
+      found.notes.push_back("\"" + TextOfPath(entries->path()) + "\" is not counted: " + record.failure().what);
       continue;
     }
     if (series) {
@@ -159,20 +150,17 @@ void FindOldRuns(const fs::path& dir, const SweepPlan& plan, const std::function
       const Outcome<std::string> json_read = ReadWholeFile(entries->path() / RUN_RECORD_FILE);
       for (const Outcome<std::string>* read : {&initial_read, &all_read, &json_read}) {
         if (!read->ok()) {
-          found.error =
-              "cannot read the result files of \"" + TextOfPath(entries->path()) + "\": " + read->failure().Message();
+          found.read = Failure::Write("cannot read the result files of \"" + TextOfPath(entries->path()) + "\"",
+                                      read->failure().Message());
           return;
         }
       }
-      const std::optional<std::string> initial = initial_read.value();
-      const std::optional<std::string> all = all_read.value();
-      const std::optional<std::string> json = json_read.value();
-      series(*run, RunFiles{*initial, *all, *json});
+      series(*run, RunFiles{initial_read.value(), all_read.value(), json_read.value()});
     }
-    found.finished[static_cast<size_t>(*run)] = std::move(record);
+    found.finished[static_cast<size_t>(*run)] = std::move(record.value());
   }
   if (ec) {
-    found.error = "cannot read \"" + TextOfPath(runs) + "\": " + ec.message();
+    found.read = Failure::Write("cannot read \"" + TextOfPath(runs) + "\"", ec.message());
   }
 }
 
@@ -300,8 +288,8 @@ class ResultsDatabase {
     sqlite3_finalize(statement);
   }
 
-  // Indexes, the commit, and the file renamed into place; empty or why not.
-  std::string Finish() {
+  // Indexes, the commit, and the file renamed into place.
+  Status Finish() {
     Exec("CREATE INDEX series_generation ON series(generation); CREATE INDEX runs_run ON runs(run); COMMIT");
     sqlite3_finalize(series_);
     series_ = nullptr;
@@ -310,11 +298,14 @@ class ResultsDatabase {
     }
     db_ = nullptr;
     if (!error_.empty()) {
-      return error_;
+      return Failure::Write("could not write \"" + TextOfPath(path_) + "\"", error_);
     }
     std::error_code ec;
     fs::rename(temp_, path_, ec);
-    return ec ? ec.message() : std::string();
+    if (ec) {
+      return Failure::Write("could not write \"" + TextOfPath(path_) + "\"", ec.message());
+    }
+    return {};
   }
 
  private:
@@ -353,78 +344,60 @@ std::string Listed(const std::vector<std::string>& names) {
 
 }  // namespace
 
-std::string WriteTextFile(const fs::path& path, const std::string& text) {
-  const int32_t code = WriteFileAtomically(TextOfPath(path).c_str(), WriteText, &text);
-  return code == 0 ? std::string() : std::string(std::strerror(code));
-}
-
-std::optional<SweepPlan> LoadSweep(const fs::path& path, std::string* text, std::ostream& err, const fs::path& dir) {
-  std::string error;
-  const Outcome<std::string> read = ReadWholeFile(path);
+Outcome<SweepFile> LoadSweep(const fs::path& path, const fs::path& dir) {
+  Outcome<std::string> read = ReadWholeFile(path);
   if (!read.ok()) {
-    err << kProgram << ": cannot read the sweep file \"" << TextOfPath(path) << "\": " << read.failure().why << "\n";
-    return std::nullopt;
+    return Failure::Usage("cannot read the sweep file \"" + TextOfPath(path) + "\"", read.failure().why);
   }
-  const std::optional<std::string> contents = read.value();
-  *text = *contents;
-  std::optional<SweepPlan> plan = ParseSweepFile(*contents, TextOfPath(path), &error, SweepNetworkLoader(path, dir));
-  if (!plan) {
-    err << kProgram << ": " << TextOfPath(path) << ": " << error << "\n";
+  Outcome<SweepPlan> plan = ParseSweepFile(read.value(), TextOfPath(path), SweepNetworkLoader(path, dir));
+  if (!plan.ok()) {
+    return Failure::Usage(TextOfPath(path), plan.failure().Message());
   }
-  return plan;
+  return SweepFile{std::move(read.value()), std::move(plan.value())};
 }
 
-bool DirectoryFits(const fs::path& dir, const SweepPlan& plan, std::ostream& err) {
+Status DirectoryFits(const fs::path& dir, const SweepPlan& plan) {
   std::error_code ec;
   if (!fs::exists(dir, ec)) {
-    return true;
+    return {};
   }
   if (!fs::is_directory(dir, ec)) {
-    err << kProgram << ": --out \"" << TextOfPath(dir) << "\" exists and is not a directory\n";
-    return false;
+    return Failure::Usage("--out \"" + TextOfPath(dir) + "\" exists and is not a directory");
   }
   const fs::path copy = dir / SWEEP_COPY;
   if (fs::exists(copy, ec)) {
-    std::string text;
-    const std::optional<SweepPlan> saved = LoadSweep(copy, &text, err, dir);
-    if (!saved) {
-      return false;
+    const Outcome<SweepFile> saved = LoadSweep(copy, dir);
+    if (!saved.ok()) {
+      return saved.failure();
     }
-    if (PlanCsv(*saved) != PlanCsv(plan)) {
-      err << kProgram << ": \"" << TextOfPath(dir)
-          << "\" holds another sweep (its sweep.toml plans other runs or seeds); "
-             "give another --out directory, or run that sweep file\n";
-      return false;
+    if (PlanCsv(saved.value().plan) != PlanCsv(plan)) {
+      return Failure::Usage("\"" + TextOfPath(dir) +
+                            "\" holds another sweep (its sweep.toml plans other runs or seeds); "
+                            "give another --out directory, or run that sweep file");
     }
-    return true;
+    return {};
   }
   // Without sweep.toml only what setting up a sweep leaves may be there.
   const fs::directory_iterator entries(dir, ec);
   if (ec) {
-    err << kProgram << ": cannot read \"" << TextOfPath(dir) << "\": " << ec.message() << "\n";
-    return false;
+    return Failure::Usage("cannot read \"" + TextOfPath(dir) + "\"", ec.message());
   }
   for (const fs::directory_entry& entry : entries) {
     const std::string name = TextOfPath(entry.path().filename());
     if (name.rfind("sweep.toml.", 0) != 0 || name.size() < 4 || name.substr(name.size() - 4) != ".tmp") {
-      err << kProgram << ": \"" << TextOfPath(dir)
-          << "\" is not empty and holds no sweep (no sweep.toml); give a new or empty --out directory\n";
-      return false;
+      return Failure::Usage("\"" + TextOfPath(dir) +
+                            "\" is not empty and holds no sweep (no sweep.toml); give a new or empty --out directory");
     }
   }
-  return true;
+  return {};
 }
 
-int PlanDirectory(const fs::path& dir, const SweepPlan& plan, const std::string& sweep_text,
-                  const std::vector<std::string>& subdirectories, std::ostream& err) {
-  const auto failed = [&](const std::string& message) {
-    err << kProgram << ": " << message << "\n";
-    return EXIT_WRITE_FAILED;
-  };
+Status PlanDirectory(const fs::path& dir, const SweepPlan& plan, const std::string& sweep_text,
+                     const std::vector<std::string>& subdirectories) {
   std::error_code ec;
   fs::create_directories(dir, ec);
   if (ec) {
-    return failed("cannot create \"" + TextOfPath(dir) + "\": " + ec.message());
+    return Failure::Write("cannot create \"" + TextOfPath(dir) + "\"", ec.message());
   }
   const fs::path copy = dir / SWEEP_COPY;
   const fs::path plan_path = dir / PLAN_FILE;
@@ -433,27 +406,27 @@ int PlanDirectory(const fs::path& dir, const SweepPlan& plan, const std::string&
   RemoveStaleTemporaries(TextOfPath(copy).c_str());
   RemoveStaleTemporaries(TextOfPath(plan_path).c_str());
   if (!fs::exists(copy, ec)) {
-    if (const std::string error = WriteTextFile(copy, sweep_text); !error.empty()) {
-      return failed("cannot write \"" + TextOfPath(copy) + "\": " + error);
+    if (Status written = WriteTextFile(copy, sweep_text); !written.ok()) {
+      return written;
     }
   }
-  if (const std::string error = KeepNetworkCopies(plan, dir); !error.empty()) {
-    return failed(error);
+  if (Status kept = KeepNetworkCopies(plan, dir); !kept.ok()) {
+    return kept;
   }
   const std::string plan_csv = PlanCsv(plan);
   const Outcome<std::string> saved = ReadWholeFile(plan_path);
   if (!saved.ok() || saved.value() != plan_csv) {
-    if (const std::string error = WriteTextFile(plan_path, plan_csv); !error.empty()) {
-      return failed("cannot write \"" + TextOfPath(plan_path) + "\": " + error);
+    if (Status written = WriteTextFile(plan_path, plan_csv); !written.ok()) {
+      return written;
     }
   }
   for (const std::string& name : subdirectories) {
     fs::create_directories(dir / name, ec);
     if (ec) {
-      return failed("cannot create \"" + TextOfPath(dir / name) + "\": " + ec.message());
+      return Failure::Write("cannot create \"" + TextOfPath(dir / name) + "\"", ec.message());
     }
   }
-  return EXIT_OK;
+  return {};
 }
 
 FoundRuns FindFinishedRuns(const fs::path& dir, const SweepPlan& plan, const std::function<bool(int64_t)>& wanted,
@@ -461,7 +434,7 @@ FoundRuns FindFinishedRuns(const fs::path& dir, const SweepPlan& plan, const std
   FoundRuns found;
   found.finished.resize(plan.runs.size());
   FindStoredRuns(dir, plan, wanted, series, skip_store, found);
-  if (found.error.empty()) {
+  if (found.read.ok()) {
     FindOldRuns(dir, plan, wanted, series, found);
   }
   return found;
@@ -479,8 +452,8 @@ int CollectSweep(const fs::path& dir, const SweepPlan& plan, std::ostream& out, 
   for (const std::string& note : found.notes) {
     err << kProgram << ": " << note << "\n";
   }
-  if (!found.error.empty()) {
-    err << kProgram << ": " << found.error << "; the summary files are left as they were\n";
+  if (!found.read.ok()) {
+    err << kProgram << ": " << found.read.failure().Message() << "; the summary files are left as they were\n";
     return EXIT_WRITE_FAILED;
   }
   const size_t listed = SummaryRows(dir);
@@ -506,15 +479,15 @@ int CollectSweep(const fs::path& dir, const SweepPlan& plan, std::ostream& out, 
   };
   for (const auto& [name, text] : outputs) {
     const fs::path path = dir / name;
-    if (const std::string error = WriteTextFile(path, text); !error.empty()) {
-      err << kProgram << ": could not write \"" << TextOfPath(path) << "\": " << error << "\n";
+    if (const Status saved = WriteTextFile(path, text); !saved.ok()) {
+      err << kProgram << ": could not write \"" << TextOfPath(path) << "\": " << saved.failure().why << "\n";
       failed.push_back(TextOfPath(path));
     } else {
       written.push_back(TextOfPath(path));
     }
   }
-  if (const std::string error = database.Finish(); !error.empty()) {
-    err << kProgram << ": could not write \"" << TextOfPath(dir / RESULTS_DATABASE) << "\": " << error << "\n";
+  if (const Status finished = database.Finish(); !finished.ok()) {
+    err << kProgram << ": " << finished.failure().Message() << "\n";
     failed.push_back(TextOfPath(dir / RESULTS_DATABASE));
   } else {
     written.push_back(TextOfPath(dir / RESULTS_DATABASE));
@@ -575,8 +548,8 @@ int ExportRuns(const fs::path& dir, const SweepPlan& plan, const std::vector<int
   for (const std::string& note : found.notes) {
     err << kProgram << ": " << note << "\n";
   }
-  if (!found.error.empty()) {
-    err << kProgram << ": " << found.error << "\n";
+  if (!found.read.ok()) {
+    err << kProgram << ": " << found.read.failure().Message() << "\n";
     return EXIT_WRITE_FAILED;
   }
   int status = EXIT_OK;
@@ -592,8 +565,8 @@ int ExportRuns(const fs::path& dir, const SweepPlan& plan, const std::vector<int
         {RUN_RECORD_FILE, texts[2]},
     };
     for (const auto& [name, text] : outputs) {
-      if (error.empty()) {
-        error = WriteTextFile(run_dir / name, text);
+      if (const Status written = error.empty() ? WriteTextFile(run_dir / name, text) : Status(); !written.ok()) {
+        error = written.failure().why;
       }
     }
     if (!error.empty()) {

@@ -22,21 +22,26 @@ inline constexpr const char* PLAN_FILE = "plan.csv";
 inline constexpr const char* OLD_RUNS_DIRECTORY = "runs";
 inline constexpr const char* RESULTS_DATABASE = "results.sqlite";
 
+// A sweep file: its text and the plan it makes.
+struct SweepFile {
+  std::string text;
+  SweepPlan plan;
+};
+
 // Reads and checks a sweep file (the networks it names found as for the
-// sweep's directory dir); nullopt with the message printed on err.
-std::optional<SweepPlan> LoadSweep(const std::filesystem::path& path, std::string* text, std::ostream& err,
-                                   const std::filesystem::path& dir);
+// sweep's directory dir). A Usage failure when it cannot be read or is not a
+// valid sweep.
+Outcome<SweepFile> LoadSweep(const std::filesystem::path& path, const std::filesystem::path& dir);
 
 // Whether dir can hold this sweep: absent, empty, or made from a sweep file
-// that plans the same runs. Prints why not.
-bool DirectoryFits(const std::filesystem::path& dir, const SweepPlan& plan, std::ostream& err);
+// that plans the same runs. A Usage failure saying why not.
+Status DirectoryFits(const std::filesystem::path& dir, const SweepPlan& plan);
 
 // Sets dir up for the sweep (DirectoryFits having said it can hold it): the
 // directory, the copy of the sweep file, the plan and the subdirectories
-// given; removes what killed writers of those files left. Returns the exit
-// status, with the message printed.
-int PlanDirectory(const std::filesystem::path& dir, const SweepPlan& plan, const std::string& sweep_text,
-                  const std::vector<std::string>& subdirectories, std::ostream& err);
+// given; removes what killed writers of those files left.
+Status PlanDirectory(const std::filesystem::path& dir, const SweepPlan& plan, const std::string& sweep_text,
+                     const std::vector<std::string>& subdirectories);
 
 // What a counted run made, as the files veldaris-run writes.
 struct RunFiles {
@@ -50,7 +55,7 @@ struct FoundRuns {
   FinishedRuns finished;           // one entry per run of the plan
   std::vector<std::string> notes;  // runs found but not counted, and why
   std::vector<std::string> live;   // store files a writer still has claimed
-  std::string error;               // what could not be read; the runs are then not known
+  Status read;                     // a failure to read: the runs are then not known
   bool any_source = false;         // a store file or runs/ was there
 };
 
@@ -79,8 +84,5 @@ int ExportRuns(const std::filesystem::path& dir, const SweepPlan& plan, const st
 
 // "3,5-9,12" as run numbers below count; nullopt when it is not such a list.
 std::optional<std::vector<int64_t>> ParseRunList(const std::string& text, int64_t count);
-
-// Writes text to path through a temporary file; empty or why not.
-std::string WriteTextFile(const std::filesystem::path& path, const std::string& text);
 
 }  // namespace veldaris::cli

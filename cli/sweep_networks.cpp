@@ -21,16 +21,6 @@ namespace fs = std::filesystem;
 constexpr const char* kNetworks = "networks";
 constexpr const char* kPaths = "paths.csv";
 
-int32_t WriteBytes(std::FILE* file, const void* context) {
-  const auto* text = static_cast<const std::string*>(context);
-  return std::fwrite(text->data(), 1, text->size(), file) == text->size() ? 1 : 0;
-}
-
-std::string Write(const fs::path& path, const std::string& bytes) {
-  const int32_t code = WriteFileAtomically(TextOfPath(path).c_str(), WriteBytes, &bytes);
-  return code == 0 ? std::string() : std::string(std::strerror(code));
-}
-
 // The copy's name: its digest and the extension of the path it was read from.
 std::string CopyName(const std::string& sha256, const std::string& path) {
   return sha256 + (NetworkFormatOf(path) == NetworkFormat::EdgeCsv ? ".csv" : ".graphml");
@@ -91,7 +81,7 @@ NetworkLoader SweepNetworkLoader(const fs::path& sweep_file, const fs::path& dir
   };
 }
 
-std::string KeepNetworkCopies(const SweepPlan& plan, const fs::path& dir) {
+Status KeepNetworkCopies(const SweepPlan& plan, const fs::path& dir) {
   std::map<std::string, std::string> paths = ReadPaths(dir);
   const size_t known = paths.size();
   std::error_code ec;
@@ -103,24 +93,21 @@ std::string KeepNetworkCopies(const SweepPlan& plan, const fs::path& dir) {
     fs::create_directories(dir / kNetworks, ec);
     const fs::path copy = dir / kNetworks / CopyName(network.sha256, network.path);
     if (!fs::exists(copy, ec)) {
-      if (const std::string error = Write(copy, network.bytes); !error.empty()) {
-        return "cannot write \"" + TextOfPath(copy) + "\": " + error;
+      if (Status written = WriteTextFile(copy, network.bytes); !written.ok()) {
+        return written;
       }
     }
     paths[network.path] = network.sha256;
   }
   if (paths.size() == known) {
-    return std::string();
+    return {};
   }
   std::string text;
   for (const auto& [path, sha256] : paths) {
     text += sha256 + "," + path + "\n";
   }
   const fs::path index = dir / kNetworks / kPaths;
-  if (const std::string error = Write(index, text); !error.empty()) {
-    return "cannot write \"" + TextOfPath(index) + "\": " + error;
-  }
-  return std::string();
+  return WriteTextFile(index, text);
 }
 
 }  // namespace veldaris::cli

@@ -17,7 +17,7 @@ namespace veldaris::cli {
 NetworkLoader SweepNetworkLoader(const std::filesystem::path& sweep_file, const std::filesystem::path& dir);
 
 // Copies every network file the plan uses into dir/networks/ (those not there
-// yet); empty, or why not.
-std::string KeepNetworkCopies(const SweepPlan& plan, const std::filesystem::path& dir);
+// yet).
+Status KeepNetworkCopies(const SweepPlan& plan, const std::filesystem::path& dir);
 
 }  // namespace veldaris::cli

@@ -178,39 +178,33 @@ std::string Describe(const toml::node& node, const SourceLines& source) {
   return "a date or time";
 }
 
-// One value of key as text; false with *error set when it has the wrong type.
-bool ValueText(const toml::node& node, const char* key, ValueKind kind, bool in_array, const SourceLines& source,
-               std::string* text, std::string* error) {
+// One value of key as text, unless it has the wrong type.
+Outcome<std::string> ValueText(const toml::node& node, const char* key, ValueKind kind, bool in_array,
+                               const SourceLines& source) {
   const bool fits = (kind == ValueKind::Text && node.is_string()) || (kind != ValueKind::Text && node.is_integer()) ||
                     (kind == ValueKind::Number && node.is_floating_point());
   if (!fits) {
-    *error = std::string(key) + " must be " + Expected(kind) + " or an array of them (got " + Describe(node, source) +
-             (in_array ? " in its array)" : ")");
-    return false;
+    return Failure::Usage(std::string(key) + " must be " + Expected(kind) + " or an array of them (got " +
+                          Describe(node, source) + (in_array ? " in its array)" : ")"));
   }
   if (node.is_string()) {
-    *text = node.as_string()->get();
-    return true;
+    return std::string(node.as_string()->get());
   }
-  *text = node.is_integer() ? std::to_string(node.as_integer()->get()) : FloatText(node.as_floating_point()->get());
-  return true;
+  return node.is_integer() ? std::to_string(node.as_integer()->get()) : FloatText(node.as_floating_point()->get());
 }
 
 // A scalar whole number of key in lo..hi.
-bool ReadCount(const toml::node& node, const char* key, int64_t lo, int64_t hi, const std::string& allowed,
-               const SourceLines& source, int64_t* value, std::string* error) {
+Outcome<int64_t> ReadCount(const toml::node& node, const char* key, int64_t lo, int64_t hi, const std::string& allowed,
+                           const SourceLines& source) {
   if (!node.is_integer()) {
-    *error = std::string(key) + " must be " + allowed + " (got " + Describe(node, source) + ")";
-    return false;
+    return Failure::Usage(std::string(key) + " must be " + allowed + " (got " + Describe(node, source) + ")");
   }
   const int64_t v = node.as_integer()->get();
   if (v < lo || v > hi) {
     const std::string typed = source.Of(node);
-    *error = RefusalMessage(key, allowed, typed.empty() ? std::to_string(v) : typed);
-    return false;
+    return Failure::Usage(RefusalMessage(key, allowed, typed.empty() ? std::to_string(v) : typed));
   }
-  *value = v;
-  return true;
+  return v;
 }
 
 // The values of the file's keys as they stand in the file, looked up only
@@ -246,10 +240,9 @@ std::string PointDescription(const SweepPlan& plan, const std::array<int32_t, SW
   return text;
 }
 
-// The values of one key from its node (one value or an array); false with
-// *error set.
-bool ReadKeyValues(const toml::node& node, int32_t key, const SourceLines& source, std::vector<std::string>& values,
-                   TypedValues& typed, std::string* error) {
+// The values of one key from its node (one value or an array).
+Status ReadKeyValues(const toml::node& node, int32_t key, const SourceLines& source, std::vector<std::string>& values,
+                     TypedValues& typed) {
   const char* name = SWEEP_KEYS[key];
   const ValueKind kind = KindOf(key);
   std::vector<const toml::node*>& nodes = typed.NodesOf(key);
@@ -257,44 +250,43 @@ bool ReadKeyValues(const toml::node& node, int32_t key, const SourceLines& sourc
   nodes.clear();
   const toml::array* array = node.as_array();
   if (array == nullptr) {
-    std::string value;
-    if (!ValueText(node, name, kind, false, source, &value, error)) {
-      return false;
+    const Outcome<std::string> value = ValueText(node, name, kind, false, source);
+    if (!value.ok()) {
+      return value.failure();
     }
-    values.push_back(value);
+    values.push_back(value.value());
     nodes.push_back(&node);
-    return true;
+    return {};
   }
   if (array->empty()) {
-    *error = std::string(name) + " must be " + Expected(kind) + " or a non-empty array of them (got an empty array)";
-    return false;
+    return Failure::Usage(std::string(name) + " must be " + Expected(kind) +
+                          " or a non-empty array of them (got an empty array)");
   }
   std::unordered_map<std::string, size_t> seen;
   seen.reserve(array->size());
   for (const toml::node& element : *array) {
-    std::string value;
-    if (!ValueText(element, name, kind, true, source, &value, error)) {
-      return false;
+    const Outcome<std::string> value = ValueText(element, name, kind, true, source);
+    if (!value.ok()) {
+      return value.failure();
     }
-    values.push_back(value);
+    values.push_back(value.value());
     nodes.push_back(&element);
-    if (const auto [at, inserted] = seen.emplace(value, values.size() - 1); !inserted) {
+    if (const auto [at, inserted] = seen.emplace(value.value(), values.size() - 1); !inserted) {
       const std::string earlier = typed.Text(key, at->second);
       const std::string again = typed.Text(key, values.size() - 1);
-      *error = std::string(name) + " lists " + EscapedForMessage(earlier) +
-               (earlier == again ? " twice" : " and " + EscapedForMessage(again) + ", the same value,") +
-               ": the values of an array must differ";
-      return false;
+      return Failure::Usage(std::string(name) + " lists " + EscapedForMessage(earlier) +
+                            (earlier == again ? " twice" : " and " + EscapedForMessage(again) + ", the same value,") +
+                            ": the values of an array must differ");
     }
   }
-  return true;
+  return {};
 }
 
 // The rewiring values are stored as truncated percentages: refuses values
 // that would run as a probability other than the one they are labelled with
 // in a way that matters: above 0 but stored as 0 %, or two values stored as
 // the same percentage.
-bool CheckRewiringValues(const std::vector<std::string>& values, const TypedValues& typed, std::string* error) {
+Status CheckRewiringValues(const std::vector<std::string>& values, const TypedValues& typed) {
   const auto key = static_cast<int32_t>(ParameterId::Rewiring);
   std::unordered_map<int32_t, size_t> by_percent;
   for (size_t i = 0; i < values.size(); ++i) {
@@ -304,20 +296,19 @@ bool CheckRewiringValues(const std::vector<std::string>& values, const TypedValu
     }
     const int32_t percent = RewiringPercentFromProbability(*probability);
     if (percent == 0 && *probability > 0.0) {
-      *error = "rewiring = " + EscapedForMessage(typed.Text(key, i)) +
-               " is stored as 0 % (rewiring is a truncated percentage, as the window stores it); give "
-               "rewiring_probability for a probability below 0.01 or between whole percentages";
-      return false;
+      return Failure::Usage("rewiring = " + EscapedForMessage(typed.Text(key, i)) +
+                            " is stored as 0 % (rewiring is a truncated percentage, as the window stores it); give "
+                            "rewiring_probability for a probability below 0.01 or between whole percentages");
     }
     if (const auto [at, inserted] = by_percent.emplace(percent, i); !inserted) {
-      *error = "rewiring lists " + EscapedForMessage(typed.Text(key, at->second)) + " and " +
-               EscapedForMessage(typed.Text(key, i)) + ", which are both stored as " + std::to_string(percent) +
-               " % (rewiring is a truncated percentage, as the window stores it); give rewiring_probability for "
-               "exact probabilities";
-      return false;
+      return Failure::Usage("rewiring lists " + EscapedForMessage(typed.Text(key, at->second)) + " and " +
+                            EscapedForMessage(typed.Text(key, i)) + ", which are both stored as " +
+                            std::to_string(percent) +
+                            " % (rewiring is a truncated percentage, as the window stores it); give "
+                            "rewiring_probability for exact probabilities");
     }
   }
-  return true;
+  return {};
 }
 
 // The number of points of the grid, scale-free points counted once whatever
@@ -378,16 +369,15 @@ std::vector<ParameterId> SweepPlan::Columns() const {
   return columns;
 }
 
-std::optional<SweepPlan> ParseSweepFile(std::string_view text, const std::string& file_name, std::string* error,
-                                        const NetworkLoader& loader, int64_t max_runs) {
+Outcome<SweepPlan> ParseSweepFile(std::string_view text, const std::string& file_name, const NetworkLoader& loader,
+                                  int64_t max_runs) {
   toml::table table;
   const std::string safe = SafeForParser(text);
   try {
     table = toml::parse(safe, file_name);
   } catch (const toml::parse_error& e) {
-    *error = "line " + std::to_string(e.source().begin.line) + ", column " + std::to_string(e.source().begin.column) +
-             ": " + EscapedForMessage(e.description());
-    return std::nullopt;
+    return Failure::Usage("line " + std::to_string(e.source().begin.line) + ", column " +
+                          std::to_string(e.source().begin.column) + ": " + EscapedForMessage(e.description()));
   }
   const SourceLines source(safe);
 
@@ -402,49 +392,50 @@ std::optional<SweepPlan> ParseSweepFile(std::string_view text, const std::string
     const std::string_view key_name = name.str();
     if (const std::optional<ParameterId> id = ParameterNamed(key_name)) {
       const auto key = static_cast<int32_t>(*id);
-      if (!ReadKeyValues(node, key, source, plan.values[key], typed, error)) {
-        return std::nullopt;
+      if (Status read = ReadKeyValues(node, key, source, plan.values[key], typed); !read.ok()) {
+        return read.failure();
       }
       plan.given[static_cast<size_t>(key)] = true;
     } else if (key_name == "replicates") {
-      if (!ReadCount(node, "replicates", 1, MAX_REPLICATES, "a whole number from 1 to 100000", source, &plan.replicates,
-                     error)) {
-        return std::nullopt;
+      const Outcome<int64_t> replicates =
+          ReadCount(node, "replicates", 1, MAX_REPLICATES, "a whole number from 1 to 100000", source);
+      if (!replicates.ok()) {
+        return replicates.failure();
       }
+      plan.replicates = replicates.value();
       have_replicates = true;
     } else if (key_name == "seed") {
-      int64_t seed = 0;
-      if (!ReadCount(node, "seed", 0, INT64_MAX, "a whole number from 0 to 9223372036854775807", source, &seed,
-                     error)) {
-        return std::nullopt;
+      const Outcome<int64_t> seed =
+          ReadCount(node, "seed", 0, INT64_MAX, "a whole number from 0 to 9223372036854775807", source);
+      if (!seed.ok()) {
+        return seed.failure();
       }
-      plan.seed = static_cast<uint64_t>(seed);
+      plan.seed = static_cast<uint64_t>(seed.value());
       have_seed = true;
     } else {
       std::string keys;
       for (const char* known : SWEEP_KEYS) {
         keys += std::string(known) + ", ";
       }
-      *error = "unknown key \"" + EscapedForMessage(key_name) + "\" (the keys are " + keys + "replicates and seed)";
-      return std::nullopt;
+      return Failure::Usage("unknown key \"" + EscapedForMessage(key_name) + "\" (the keys are " + keys +
+                            "replicates and seed)");
     }
   }
   if (!have_replicates) {
-    *error = "replicates is missing: the number of runs of every parameter point, from 1 to 100000";
-    return std::nullopt;
+    return Failure::Usage("replicates is missing: the number of runs of every parameter point, from 1 to 100000");
   }
   if (!have_seed) {
-    *error = "seed is missing: the sweep's base seed, a whole number from 0 to 9223372036854775807";
-    return std::nullopt;
+    return Failure::Usage("seed is missing: the sweep's base seed, a whole number from 0 to 9223372036854775807");
   }
   const auto rewiring = static_cast<size_t>(ParameterId::Rewiring);
-  if (plan.given[rewiring] && !CheckRewiringValues(plan.values[rewiring], typed, error)) {
-    return std::nullopt;
+  if (plan.given[rewiring]) {
+    if (Status checked = CheckRewiringValues(plan.values[rewiring], typed); !checked.ok()) {
+      return checked.failure();
+    }
   }
   if (PointCount(plan) * static_cast<double>(plan.replicates) > static_cast<double>(max_runs)) {
-    *error = "the sweep has more than " + std::to_string(max_runs) +
-             " runs (parameter points times replicates); split it into several sweeps";
-    return std::nullopt;
+    return Failure::Usage("the sweep has more than " + std::to_string(max_runs) +
+                          " runs (parameter points times replicates); split it into several sweeps");
   }
 
   // Each network file is read once, whatever the number of points using it.
@@ -492,11 +483,10 @@ std::optional<SweepPlan> ParseSweepFile(std::string_view text, const std::string
         }
       }
       ValidateRunParameters(texts, ParameterNaming::Key, &why, once, &shown);
-      *error = why;
       if (point_count > 1) {
-        *error += " in the point " + PointDescription(plan, at, typed);
+        why += " in the point " + PointDescription(plan, at, typed);
       }
-      return std::nullopt;
+      return Failure::Usage(why);
     }
     const int64_t point = static_cast<int64_t>(plan.points.size());
     plan.points.push_back(*parameters);

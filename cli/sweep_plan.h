@@ -54,15 +54,15 @@ struct SweepPlan {
   std::vector<ParameterId> Columns() const;
 };
 
-// Reads a sweep file. Nullopt, with *error set to one message naming the key,
-// the value and what is allowed (and, for a point the model cannot run, the
-// point), when the file is not a valid sweep; a syntax error is given with its
+// Reads a sweep file. A Usage failure with one message naming the key, the
+// value and what is allowed (and, for a point the model cannot run, the
+// point) when the file is not a valid sweep; a syntax error is given with its
 // line and column. file_name is the name the parser keeps for the document.
 // A network_from value is read with loader (null: LoadNetworkFile, which
 // reads the path as given), once per value.
 // max_runs is the most runs a sweep may have (a fuzzer lowers it).
-std::optional<SweepPlan> ParseSweepFile(std::string_view text, const std::string& file_name, std::string* error,
-                                        const NetworkLoader& loader = nullptr, int64_t max_runs = MAX_SWEEP_RUNS);
+Outcome<SweepPlan> ParseSweepFile(std::string_view text, const std::string& file_name,
+                                  const NetworkLoader& loader = nullptr, int64_t max_runs = MAX_SWEEP_RUNS);
 
 // The seeds of a run, from the sweep's base seed and the run's identity (its
 // point's parameter values, SeedIdentityWords, and its replicate number),

@@ -153,9 +153,9 @@ size_t MakeRuns(const SweepPlan& plan, const std::vector<size_t>& pending, unsig
       return;
     }
     for (size_t i = next.fetch_add(1); i < pending.size() && !stop; i = next.fetch_add(1)) {
-      const std::string error = store.Add(MakeStoredRun(*sim, plan, plan.runs[pending[i]]));
-      if (!error.empty()) {
-        progress.Report(error);
+      const Status added = store.Add(MakeStoredRun(*sim, plan, plan.runs[pending[i]]));
+      if (!added.ok()) {
+        progress.Report(added.failure().Message());
         stop = true;
       }
       ++made;
@@ -175,8 +175,8 @@ size_t MakeRuns(const SweepPlan& plan, const std::vector<size_t>& pending, unsig
       thread.join();
     }
   }
-  if (const std::string error = store.Flush(); !error.empty()) {
-    progress.Report(error);
+  if (const Status flushed = store.Flush(); !flushed.ok()) {
+    progress.Report(flushed.failure().Message());
   }
   progress.Finish();
   return pending.size() - std::min(made.load(), pending.size()) + store.Lost();

@@ -109,9 +109,9 @@ const OwnOption* OwnOptionSetBy(std::string_view word) {
   return nullptr;
 }
 
-// Empty, or why arg cannot be an extra #SBATCH line.
-std::string SbatchArgProblem(const std::string& arg) {
-  const auto refused = [&](const std::string& why) { return "--sbatch-arg \"" + arg + "\" " + why; };
+// Whether arg can be an extra #SBATCH line; a Usage failure saying why not.
+Status SbatchArgFits(const std::string& arg) {
+  const auto refused = [&](const std::string& why) { return Failure::Usage("--sbatch-arg \"" + arg + "\" " + why); };
   if (arg.find_first_of("\r\n") != std::string::npos) {
     return refused("must be one sbatch option on one line, such as --sbatch-arg=--mem=2G");
   }
@@ -129,7 +129,7 @@ std::string SbatchArgProblem(const std::string& arg) {
   if (words.empty() || words[0].size() < 2 || words[0][0] != '-' || words[0] == "--") {
     return refused("must be one sbatch option on one line, such as --sbatch-arg=--mem=2G");
   }
-  return std::string();
+  return {};
 }
 
 // A log file name pattern in dir as one argument of an #SBATCH line: in
@@ -196,70 +196,64 @@ int64_t DefaultSlurmTasks(int64_t runs) {
   return tasks;
 }
 
-std::optional<SlurmArray> SlurmArrayFromOptions(const SlurmOptionTexts& texts, int64_t runs, std::string* error) {
+Outcome<SlurmArray> SlurmArrayFromOptions(const SlurmOptionTexts& texts, int64_t runs) {
   SlurmArray array;
   array.runs = runs;
   array.tasks = DefaultSlurmTasks(runs);
   if (texts.tasks) {
     const std::optional<uint64_t> value = ParseDecimal(*texts.tasks, static_cast<uint64_t>(MAX_SWEEP_RUNS));
     if (!value || *value == 0 || static_cast<int64_t>(*value) > runs) {
-      *error = RefusalMessage("--tasks", "a whole number from 1 to the sweep's " + std::to_string(runs) + " runs",
-                              *texts.tasks);
-      return std::nullopt;
+      return Failure::Usage(RefusalMessage("--tasks", "a whole number from 1 to the sweep's " + std::to_string(runs) + " runs",
+                              *texts.tasks));
     }
     array.tasks = static_cast<int64_t>(*value);
   }
   if (texts.max_parallel) {
     const std::optional<uint64_t> value = ParseDecimal(*texts.max_parallel, static_cast<uint64_t>(MAX_SWEEP_RUNS));
     if (!value || *value == 0) {
-      *error = RefusalMessage("--max-parallel", "a whole number of tasks from 1 to 1000000", *texts.max_parallel);
-      return std::nullopt;
+      return Failure::Usage(RefusalMessage("--max-parallel", "a whole number of tasks from 1 to 1000000", *texts.max_parallel));
     }
     array.max_parallel = static_cast<int64_t>(*value);
   }
   if (texts.partition) {
     if (!ValidPartition(*texts.partition)) {
-      *error = RefusalMessage("--partition", "a partition name (letters, digits, _ - .; several separated by ,)",
-                              *texts.partition);
-      return std::nullopt;
+      return Failure::Usage(RefusalMessage(
+          "--partition", "a partition name (letters, digits, _ - .; several separated by ,)", *texts.partition));
     }
     array.partition = texts.partition;
   }
   if (texts.time) {
     if (!ValidTimeLimit(*texts.time)) {
-      *error = RefusalMessage("--time", "a time limit per task HH:MM:SS or D-HH:MM:SS, above zero", *texts.time);
-      return std::nullopt;
+      return Failure::Usage(RefusalMessage("--time", "a time limit per task HH:MM:SS or D-HH:MM:SS, above zero", *texts.time));
     }
     array.time = texts.time;
   }
   if (texts.cpus_per_task) {
     const std::optional<uint64_t> value = ParseDecimal(*texts.cpus_per_task, kMaxCpusPerTask);
     if (!value || *value == 0) {
-      *error = RefusalMessage("--cpus-per-task", "a whole number from 1 to 1024", *texts.cpus_per_task);
-      return std::nullopt;
+      return Failure::Usage(RefusalMessage("--cpus-per-task", "a whole number from 1 to 1024", *texts.cpus_per_task));
     }
     array.cpus_per_task = static_cast<int64_t>(*value);
   }
   for (const std::string& arg : texts.sbatch_args) {
-    if (std::string problem = SbatchArgProblem(arg); !problem.empty()) {
-      *error = std::move(problem);
-      return std::nullopt;
+    if (Status fits = SbatchArgFits(arg); !fits.ok()) {
+      return fits.failure();
     }
   }
   array.sbatch_args = texts.sbatch_args;
   return array;
 }
 
-std::string SlurmDirectoryProblem(const std::string& dir) {
+Status SlurmDirectoryFits(const std::string& dir) {
   if (dir.find('\\') != std::string::npos) {
-    return "--out \"" + dir +
-           "\" holds a backslash, which would turn off the task numbers in the names of Slurm's log files; "
-           "give a directory without one";
+    return Failure::Usage("--out \"" + dir +
+                          "\" holds a backslash, which would turn off the task numbers in the names of Slurm's log "
+                          "files; give a directory without one");
   }
   if (dir.find_first_of("\r\n") != std::string::npos) {
-    return "--out holds a line break, which an #SBATCH line cannot hold; give a directory without one";
+    return Failure::Usage("--out holds a line break, which an #SBATCH line cannot hold; give a directory without one");
   }
-  return std::string();
+  return {};
 }
 
 std::string ShellQuote(const std::string& text) {

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/failure.h"
+
 namespace veldaris::cli {
 
 // The subdirectory of a sweep's directory that receives the tasks' logs.
@@ -43,14 +45,14 @@ struct SlurmArray {
 int64_t DefaultSlurmTasks(int64_t runs);
 
 // Checks the options against a plan of runs runs and fills in everything of
-// array but the three paths. Nullopt, with *error set to one message naming
-// the option, when an option is not valid.
-std::optional<SlurmArray> SlurmArrayFromOptions(const SlurmOptionTexts& texts, int64_t runs, std::string* error);
+// array but the three paths. A Usage failure with one message naming the
+// option when an option is not valid.
+Outcome<SlurmArray> SlurmArrayFromOptions(const SlurmOptionTexts& texts, int64_t runs);
 
-// Why dir cannot hold the logs of a job array (Slurm reads a backslash in an
-// output file name as turning its %A and %a patterns off, and an #SBATCH line
-// cannot hold a line break); empty when it can.
-std::string SlurmDirectoryProblem(const std::string& dir);
+// Whether dir can hold the logs of a job array: a Usage failure saying why not
+// (Slurm reads a backslash in an output file name as turning its %A and %a
+// patterns off, and an #SBATCH line cannot hold a line break).
+Status SlurmDirectoryFits(const std::string& dir);
 
 // text as one word for a POSIX shell: in single quotes, a ' inside written
 // as '\''. ShellWord leaves a word of only safe characters as it is.

@@ -128,15 +128,15 @@ bool Stale(const std::string& text, fs::file_time_type renewed) {
   return holder && holder->host == ThisHost() && ProcessGone(holder->pid);
 }
 
-// Creates path exclusively with text; 0 or an errno (EEXIST when it exists).
-int CreateWithText(const fs::path& path, const std::string& text) {
+// Creates path exclusively with text; std::errc::file_exists when it exists.
+std::error_code CreateWithText(const fs::path& path, const std::string& text) {
 #ifdef _WIN32
   const int fd = _wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, 0644);
 #else
   const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
 #endif
   if (fd < 0) {
-    return errno;
+    return std::error_code(errno, std::generic_category());
   }
 #ifdef _WIN32
   const bool ok = _write(fd, text.data(), static_cast<unsigned>(text.size())) == static_cast<int>(text.size());
@@ -146,12 +146,12 @@ int CreateWithText(const fs::path& path, const std::string& text) {
   close(fd);
 #endif
   if (!ok) {
-    const int code = errno != 0 ? errno : EIO;
+    const std::error_code code(errno != 0 ? errno : EIO, std::generic_category());
     std::error_code ec;
     fs::remove(path, ec);
     return code;
   }
-  return 0;
+  return {};
 }
 
 std::string RandomSuffix() {
@@ -163,20 +163,17 @@ std::string RandomSuffix() {
 // under a temporary name and hard-linked into place, so that another process
 // never reads a claim still being written. Where the file system has no hard
 // links, it is created in place.
-int CreateExclusively(const fs::path& path, const std::string& text) {
+std::error_code CreateExclusively(const fs::path& path, const std::string& text) {
   std::string suffix = ".";
   suffix.append(RandomSuffix()).append(".tmp");
   const fs::path temp = fs::path(path) += suffix;
-  if (CreateWithText(temp, text) == 0) {
+  if (!CreateWithText(temp, text)) {
     std::error_code linked;
     fs::create_hard_link(temp, path, linked);
     std::error_code ec;
     fs::remove(temp, ec);
-    if (!linked) {
-      return 0;
-    }
-    if (linked == std::errc::file_exists) {
-      return EEXIST;
+    if (!linked || linked == std::errc::file_exists) {
+      return linked;
     }
   }
   return CreateWithText(path, text);
@@ -201,19 +198,17 @@ bool RemoveStaleClaim(const fs::path& claim, const std::string& judged) {
   return true;
 }
 
-enum class ClaimResult { kTaken, kBusy, kFailed };
-
-// Claims store for this process; *text is the claim's text, *error says why not.
-ClaimResult TakeClaim(const fs::path& claim, std::string* text, std::string* error) {
-  *text = ClaimText();
+// Claims store for this process: the claim's text. A Usage failure when
+// another process holds it, a Write failure when it cannot be made.
+Outcome<std::string> TakeClaim(const fs::path& claim) {
+  const std::string text = ClaimText();
   for (int attempt = 0; attempt < 3; ++attempt) {
-    const int code = CreateExclusively(claim, *text);
-    if (code == 0) {
-      return ClaimResult::kTaken;
+    const std::error_code code = CreateExclusively(claim, text);
+    if (!code) {
+      return text;
     }
-    if (code != EEXIST) {
-      *error = "cannot create \"" + TextOfPath(claim) + "\": " + std::strerror(code);
-      return ClaimResult::kFailed;
+    if (code != std::errc::file_exists) {
+      return Failure::Write("cannot create \"" + TextOfPath(claim) + "\"", code.message());
     }
     std::error_code ec;
     const fs::file_time_type renewed = fs::last_write_time(claim, ec);
@@ -223,16 +218,14 @@ ClaimResult TakeClaim(const fs::path& claim, std::string* text, std::string* err
     }
     if (!Stale(*held, renewed)) {
       const std::optional<ClaimHolder> holder = ParseClaim(*held);
-      *error = "\"" + TextOfPath(claim) + "\" shows that " +
-               (holder ? holder->Describe() : std::string("another process")) +
-               " is writing this shard's store; a claim not renewed for " + std::to_string(CLAIM_STALE_SECONDS / 60) +
-               " minutes is stale and taken over";
-      return ClaimResult::kBusy;
+      return Failure::Usage("\"" + TextOfPath(claim) + "\" shows that " +
+                            (holder ? holder->Describe() : std::string("another process")) +
+                            " is writing this shard's store; a claim not renewed for " +
+                            std::to_string(CLAIM_STALE_SECONDS / 60) + " minutes is stale and taken over");
     }
     RemoveStaleClaim(claim, *held);
   }
-  *error = "cannot claim \"" + TextOfPath(claim) + "\": other processes claim it at the same time";
-  return ClaimResult::kBusy;
+  return Failure::Usage("cannot claim \"" + TextOfPath(claim) + "\"", "other processes claim it at the same time");
 }
 
 }  // namespace
@@ -263,12 +256,15 @@ std::string SqliteUri(const fs::path& path, const char* options) {
 
 namespace {
 
-std::string SqliteError(sqlite3* db, const fs::path& path, const std::string& doing) {
+Failure SqliteError(sqlite3* db, const fs::path& path, const std::string& doing) {
+  std::string what = doing;
+  what.append(" \"").append(TextOfPath(path)).append("\"");
   if (db == nullptr) {
-    return doing + " \"" + TextOfPath(path) + "\": out of memory";
+    return Failure::Write(what, "out of memory");
   }
-  return doing + " \"" + TextOfPath(path) + "\": " + sqlite3_errmsg(db) + " (SQLite code " +
-         std::to_string(sqlite3_extended_errcode(db)) + ", errno " + std::to_string(sqlite3_system_errno(db)) + ")";
+  return Failure::Write(what, std::string(sqlite3_errmsg(db)) + " (SQLite code " +
+                                  std::to_string(sqlite3_extended_errcode(db)) + ", errno " +
+                                  std::to_string(sqlite3_system_errno(db)) + ")");
 }
 
 const char* const kSchema =
@@ -276,27 +272,27 @@ const char* const kSchema =
     "run INTEGER PRIMARY KEY, record TEXT NOT NULL, initial BLOB NOT NULL, all_generations BLOB NOT NULL, "
     "averages BLOB NOT NULL, averages_sha256 TEXT NOT NULL)";
 
-// Opens store with SQLite's locks off and a rollback journal; null with *error.
-sqlite3* OpenDatabase(const fs::path& store, bool create, std::string* error) {
+// Opens store with SQLite's locks off and a rollback journal.
+Outcome<sqlite3*> OpenDatabase(const fs::path& store, bool create) {
   sqlite3* db = nullptr;
   const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI | (create ? SQLITE_OPEN_CREATE : 0);
   if (sqlite3_open_v2(SqliteUri(store, "nolock=1").c_str(), &db, flags, nullptr) != SQLITE_OK) {
-    *error = SqliteError(db, store, "cannot open");
+    Failure failure = SqliteError(db, store, "cannot open");
     sqlite3_close(db);
-    return nullptr;
+    return failure;
   }
   sqlite3_busy_timeout(db, 0);
   const std::string setup = std::string("PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; ") + kSchema;
   if (sqlite3_exec(db, setup.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
-    *error = SqliteError(db, store, "cannot set up");
+    Failure failure = SqliteError(db, store, "cannot set up");
     sqlite3_close(db);
-    return nullptr;
+    return failure;
   }
   return db;
 }
 
 // Reads the rows of an open store.
-std::string ReadRows(sqlite3* db, const fs::path& store, const std::function<void(StoredRun&&)>& visit) {
+Status ReadRows(sqlite3* db, const fs::path& store, const std::function<void(StoredRun&&)>& visit) {
   sqlite3_stmt* select = nullptr;
   if (sqlite3_prepare_v2(db,
                          "SELECT run, record, initial, all_generations, averages, averages_sha256 FROM runs ORDER BY "
@@ -320,12 +316,12 @@ std::string ReadRows(sqlite3* db, const fs::path& store, const std::function<voi
     run.averages_sha256 = text(5);
     visit(std::move(run));
   }
-  std::string error;
+  Status read;
   if (step != SQLITE_DONE) {
-    error = SqliteError(db, store, "cannot read");
+    read = SqliteError(db, store, "cannot read");
   }
   sqlite3_finalize(select);
-  return error;
+  return read;
 }
 
 }  // namespace
@@ -339,7 +335,7 @@ std::string StoreFileName(int64_t index, int64_t count) {
   return kStorePrefix + std::to_string(index) + "-of-" + std::to_string(count) + kStoreSuffix;
 }
 
-std::optional<std::vector<fs::path>> StoreFiles(const fs::path& dir, std::string* error) {
+Outcome<std::vector<fs::path>> StoreFiles(const fs::path& dir) {
   std::vector<fs::path> stores;
   std::error_code ec;
   fs::directory_iterator entries(dir, ec);
@@ -355,8 +351,7 @@ std::optional<std::vector<fs::path>> StoreFiles(const fs::path& dir, std::string
     }
   }
   if (ec) {
-    *error = "cannot read \"" + TextOfPath(dir) + "\": " + ec.message();
-    return std::nullopt;
+    return Failure::Write("cannot read \"" + TextOfPath(dir) + "\"", ec.message());
   }
   std::sort(stores.begin(), stores.end());
   return stores;
@@ -378,33 +373,30 @@ std::optional<ClaimHolder> LiveClaim(const fs::path& store) {
   return holder ? holder : ClaimHolder{"unknown", 0, ""};
 }
 
-StoreWriter::OpenResult StoreWriter::Open(const fs::path& store, std::unique_ptr<StoreWriter>* writer,
-                                          std::string* error) {
+Outcome<std::unique_ptr<StoreWriter>> StoreWriter::Open(const fs::path& store) {
   std::unique_ptr<StoreWriter> w(new StoreWriter());
   w->store_ = store;
   w->claim_ = fs::path(store) += CLAIM_SUFFIX;
-  switch (TakeClaim(w->claim_, &w->claim_text_, error)) {
-    case ClaimResult::kBusy:
-      return OpenResult::kBusy;
-    case ClaimResult::kFailed:
-      return OpenResult::kFailed;
-    case ClaimResult::kTaken:
-      break;
+  Outcome<std::string> claimed = TakeClaim(w->claim_);
+  if (!claimed.ok()) {
+    w->lost_ = true;  // not this writer's claim: the destructor leaves it
+    return claimed.failure();
   }
+  w->claim_text_ = std::move(claimed.value());
   w->db_ = std::make_unique<Database>();
-  w->db_->db = OpenDatabase(store, true, error);
-  if (w->db_->db == nullptr) {
-    return OpenResult::kFailed;  // the destructor gives the claim up
+  const Outcome<sqlite3*> opened = OpenDatabase(store, true);
+  if (!opened.ok()) {
+    return opened.failure();  // the destructor gives the claim up
   }
+  w->db_->db = opened.value();
   w->last_commit_ms_ = NowMs();
-  *writer = std::move(w);
-  return OpenResult::kOpened;
+  return w;
 }
 
 StoreWriter::~StoreWriter() {
   std::lock_guard<std::mutex> lock(mutex_);
   if (db_ && db_->db != nullptr) {
-    CommitLocked();
+    static_cast<void>(CommitLocked());  // what fails is counted as lost
   }
   db_.reset();
   if (!lost_ && ReadSmallFile(claim_) == claim_text_) {
@@ -413,16 +405,16 @@ StoreWriter::~StoreWriter() {
   }
 }
 
-std::string StoreWriter::Add(StoredRun run) {
+Status StoreWriter::Add(StoredRun run) {
   std::lock_guard<std::mutex> lock(mutex_);
   waiting_.push_back(std::move(run));
   if (waiting_.size() >= kMostWaiting || NowMs() - last_commit_ms_ >= kCommitEveryMs) {
     return CommitLocked();
   }
-  return std::string();
+  return {};
 }
 
-std::string StoreWriter::Flush() {
+Status StoreWriter::Flush() {
   std::lock_guard<std::mutex> lock(mutex_);
   return CommitLocked();
 }
@@ -443,9 +435,9 @@ bool StoreWriter::Renew() {
   return true;
 }
 
-std::string StoreWriter::CommitLocked() {
+Status StoreWriter::CommitLocked() {
   if (waiting_.empty()) {
-    return std::string();
+    return {};
   }
   std::vector<StoredRun> runs;
   runs.swap(waiting_);
@@ -455,17 +447,17 @@ std::string StoreWriter::CommitLocked() {
     std::string message = "\"";
     message += TextOfPath(claim_);
     message += "\" was taken over by another process; runs are no longer stored";
-    return message;
+    return Failure::Write(message);
   }
   sqlite3* db = db_->db;
   sqlite3_stmt* insert = nullptr;
-  std::string error;
+  std::optional<Failure> error;
   if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK ||
       sqlite3_prepare_v2(db, "INSERT OR REPLACE INTO runs VALUES (?, ?, ?, ?, ?, ?)", -1, &insert, nullptr) !=
           SQLITE_OK) {
     error = SqliteError(db, store_, "cannot write");
   }
-  for (size_t i = 0; i < runs.size() && error.empty(); ++i) {
+  for (size_t i = 0; i < runs.size() && !error; ++i) {
     const StoredRun& r = runs[i];
     sqlite3_bind_int64(insert, 1, r.run);
     sqlite3_bind_text(insert, 2, r.record.data(), static_cast<int>(r.record.size()), SQLITE_STATIC);
@@ -479,26 +471,26 @@ std::string StoreWriter::CommitLocked() {
     sqlite3_reset(insert);
   }
   sqlite3_finalize(insert);
-  if (error.empty() && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+  if (!error && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
     error = SqliteError(db, store_, "cannot write");
   }
-  if (!error.empty()) {
+  if (error) {
     sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
     lost_runs_ += runs.size();
+    return *error;
   }
-  return error;
+  return {};
 }
 
-std::string ReadStore(const fs::path& store, const std::function<void(StoredRun&&)>& visit,
-                      std::optional<ClaimHolder>* writer) {
+Status ReadStore(const fs::path& store, const std::function<void(StoredRun&&)>& visit,
+                 std::optional<ClaimHolder>* writer) {
   // Claimed while it is read, so that a transaction a killed writer left is
   // rolled back first. A store with a live writer is never opened in place
   // (even reading it may remove the journal of a commit in progress when
   // SQLite's locks are off): a copy of it is read, as far as it is complete.
-  std::string claim_text;
-  std::string ignored;
   const fs::path claim = fs::path(store) += CLAIM_SUFFIX;
-  const bool claimed = TakeClaim(claim, &claim_text, &ignored) == ClaimResult::kTaken;
+  const Outcome<std::string> claim_taken = TakeClaim(claim);
+  const bool claimed = claim_taken.ok();
   writer->reset();
   fs::path copy;
   bool own = false;
@@ -510,9 +502,14 @@ std::string ReadStore(const fs::path& store, const std::function<void(StoredRun&
     }
   }
   sqlite3* db = nullptr;
-  std::string error;
+  std::optional<Failure> error;
   if (claimed) {
-    db = OpenDatabase(store, false, &error);
+    const Outcome<sqlite3*> opened = OpenDatabase(store, false);
+    if (opened.ok()) {
+      db = opened.value();
+    } else {
+      error = opened.failure();
+    }
   } else {
     fs::path source = store;
     if (!own) {
@@ -520,29 +517,27 @@ std::string ReadStore(const fs::path& store, const std::function<void(StoredRun&
       copy = fs::temp_directory_path(ec) / ("veldaris-store-" + RandomSuffix() + ".sqlite");
       fs::copy_file(store, copy, ec);
       if (ec) {
-        error = "cannot copy \"" + TextOfPath(store) + "\" to read it: " + ec.message();
+        error = Failure::Write("cannot copy \"" + TextOfPath(store) + "\" to read it", ec.message());
       }
       source = copy;
     } else {
       writer->reset();  // this process's own store, read before it adds a run
     }
-    if (error.empty() && sqlite3_open_v2(SqliteUri(source, "immutable=1").c_str(), &db,
-                                         SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) != SQLITE_OK) {
+    if (!error && sqlite3_open_v2(SqliteUri(source, "immutable=1").c_str(), &db,
+                                  SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) != SQLITE_OK) {
       error = SqliteError(db, store, "cannot open");
     }
   }
-  if (error.empty()) {
-    error = ReadRows(db, store, visit);
-  }
+  Status read = error ? Status(*error) : ReadRows(db, store, visit);
   sqlite3_close(db);
   std::error_code ec;
   if (!copy.empty()) {
     fs::remove(copy, ec);
   }
-  if (claimed && ReadSmallFile(claim) == claim_text) {
+  if (claimed && ReadSmallFile(claim) == claim_taken.value()) {
     fs::remove(claim, ec);
   }
-  return error;
+  return read;
 }
 
 std::string AveragesBytes(const double* c_avg, const double* d_avg, int32_t generations) {

@@ -26,6 +26,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/failure.h"
+
 namespace veldaris::cli {
 
 inline constexpr int CLAIM_RENEW_SECONDS = 30;
@@ -47,9 +49,8 @@ struct StoredRun {
 // The store file of shard index of count: "runs-<index>-of-<count>.sqlite".
 std::string StoreFileName(int64_t index, int64_t count);
 
-// The store files in dir, in name order; nullopt with *error when dir cannot
-// be read. A dir that does not exist holds none.
-std::optional<std::vector<std::filesystem::path>> StoreFiles(const std::filesystem::path& dir, std::string* error);
+// The store files in dir, in name order. A dir that does not exist holds none.
+Outcome<std::vector<std::filesystem::path>> StoreFiles(const std::filesystem::path& dir);
 
 // What a claim file says.
 struct ClaimHolder {
@@ -66,20 +67,21 @@ std::optional<ClaimHolder> LiveClaim(const std::filesystem::path& store);
 // The one writer of a store file: holds its claim from Open to destruction.
 class StoreWriter {
  public:
-  enum class OpenResult { kOpened, kBusy, kFailed };
   // Claims store (taking over a stale claim) and opens it, creating it if
-  // missing. kBusy with *error naming the live writer; kFailed with *error.
-  static OpenResult Open(const std::filesystem::path& store, std::unique_ptr<StoreWriter>* writer, std::string* error);
+  // missing. A Usage failure naming the live writer when another process
+  // holds the claim; a Write failure when the claim or the file cannot be
+  // made.
+  static Outcome<std::unique_ptr<StoreWriter>> Open(const std::filesystem::path& store);
   ~StoreWriter();  // commits what is waiting, closes the file, gives the claim up
   StoreWriter(const StoreWriter&) = delete;
   StoreWriter& operator=(const StoreWriter&) = delete;
 
   // Adds a finished run; it is committed with the runs waiting, at once when
-  // the last commit is a second old. Empty, or why the commit failed (the
-  // runs of that commit are then not in the file).
-  std::string Add(StoredRun run);
-  // Commits every run waiting; empty or why not.
-  std::string Flush();
+  // the last commit is a second old. A failed commit leaves its runs out of
+  // the file.
+  Status Add(StoredRun run);
+  // Commits every run waiting.
+  Status Flush();
   // Renews the claim. False when the claim is no longer this writer's (taken
   // over as stale): nothing is committed any more.
   bool Renew();
@@ -88,7 +90,7 @@ class StoreWriter {
 
  private:
   StoreWriter() = default;
-  std::string CommitLocked();
+  Status CommitLocked();
 
   std::mutex mutex_;
   std::filesystem::path store_;
@@ -102,13 +104,12 @@ class StoreWriter {
   size_t lost_runs_ = 0;
 };
 
-// Reads every run of a store file in one pass, giving each to visit. Empty,
-// or why the file could not be read. A store with a live writer is read as
+// Reads every run of a store file in one pass, giving each to visit. A store with a live writer is read as
 // far as it is committed, with *writer set to the writer (a failure may then
 // come from a commit in progress); one without is claimed while it is read,
 // so that a transaction its killed writer left is rolled back first.
-std::string ReadStore(const std::filesystem::path& store, const std::function<void(StoredRun&&)>& visit,
-                      std::optional<ClaimHolder>* writer);
+Status ReadStore(const std::filesystem::path& store, const std::function<void(StoredRun&&)>& visit,
+                 std::optional<ClaimHolder>* writer);
 
 // The two averages series of a completed run's generations 1..G in the
 // store's form, and back; nullopt when bytes is not 16 x G long.

@@ -75,50 +75,42 @@ double OutcomeValue(const RunRecord& r, int32_t outcome) {
 
 }  // namespace
 
-bool RecordDescribesRun(const RunRecord& record, const SweepPlan& plan, const PlannedRun& run, std::string* why) {
+Status RecordDescribesRun(const RunRecord& record, const SweepPlan& plan, const PlannedRun& run) {
   if (record.program != SWEEP_PROGRAM || record.version != VERSION) {
-    *why = "was made by " + record.program + " " + record.version + ", not by this " + SWEEP_PROGRAM + " " + VERSION;
-    return false;
+    return Failure::Write("was made by " + record.program + " " + record.version + ", not by this " + SWEEP_PROGRAM +
+                          " " + VERSION);
   }
   if (!record.position || record.position->run != run.run || record.position->point != run.point ||
       record.position->replicate != run.replicate || record.seeds.network != run.seeds.network ||
       record.seeds.run != run.seeds.run ||
       !SameParameters(record.parameters, plan.points[static_cast<size_t>(run.point)])) {
-    *why = "describes another run than the plan's";
-    return false;
+    return Failure::Write("describes another run than the plan's");
   }
-  return true;
+  return {};
 }
 
-std::optional<RunRecord> LoadFinishedRun(const std::string& run_directory, const SweepPlan& plan, const PlannedRun& run,
-                                         std::string* why) {
+Outcome<RunRecord> LoadFinishedRun(const std::string& run_directory, const SweepPlan& plan, const PlannedRun& run) {
   const fs::path dir = PathOfText(run_directory);
   const Outcome<std::string> text = ReadWholeFile(dir / RUN_RECORD_FILE);
   if (!text.ok()) {
-    *why = "it has no run.json";
-    return std::nullopt;
+    return Failure::Write("it has no run.json");
   }
   Outcome<RunRecord> parsed = ParseRunRecord(text.value());
   if (!parsed.ok()) {
-    *why = "its run.json is not a complete run record (" + parsed.failure().why + ")";
-    return std::nullopt;
+    return Failure::Write("its run.json is not a complete run record (" + parsed.failure().why + ")");
   }
-  std::optional<RunRecord> record = std::move(parsed.value());
-  if (!RecordDescribesRun(*record, plan, run, why)) {
-    *why = "its run.json " + *why;
-    return std::nullopt;
+  if (const Status described = RecordDescribesRun(parsed.value(), plan, run); !described.ok()) {
+    return Failure::Write("its run.json " + described.failure().what);
   }
-  for (const ResultFileRecord& file : record->files) {
+  for (const ResultFileRecord& file : parsed.value().files) {
     if (!file.error.empty()) {
-      *why = file.name + " was not written (" + file.error + ")";
-      return std::nullopt;
+      return Failure::Write(file.name + " was not written (" + file.error + ")");
     }
     if (Sha256OfFile(dir / file.name) != file.sha256) {
-      *why = file.name + " is missing or differs from the file the run wrote";
-      return std::nullopt;
+      return Failure::Write(file.name + " is missing or differs from the file the run wrote");
     }
   }
-  return record;
+  return parsed;
 }
 
 std::string SummaryHeader(const SweepPlan& plan) {

@@ -18,16 +18,15 @@ namespace veldaris::cli {
 inline constexpr const char* SWEEP_PROGRAM = "veldaris-sweep";
 
 // Whether record is of run of the plan: made by this program and version,
-// with the run's place in the plan, its parameters and seeds. Otherwise
-// false, with *why set to what differs (a phrase after "the record").
-bool RecordDescribesRun(const RunRecord& record, const SweepPlan& plan, const PlannedRun& run, std::string* why);
+// with the run's place in the plan, its parameters and seeds. Otherwise a
+// failure saying what differs (a phrase after "the record").
+Status RecordDescribesRun(const RunRecord& record, const SweepPlan& plan, const PlannedRun& run);
 
 // The run directory of a run (DIR/runs/<run>) holds a finished run of the plan
 // when its run.json parses, names the run's place in the plan, its parameters
 // and seeds, and both result files are there with the SHA-256 it records.
-// Otherwise nullopt, with *why set.
-std::optional<RunRecord> LoadFinishedRun(const std::string& run_directory, const SweepPlan& plan, const PlannedRun& run,
-                                         std::string* why);
+// Otherwise a failure saying why the run is not counted.
+Outcome<RunRecord> LoadFinishedRun(const std::string& run_directory, const SweepPlan& plan, const PlannedRun& run);
 
 // One entry per run of the plan, in run order; empty for runs not finished.
 using FinishedRuns = std::vector<std::optional<RunRecord>>;

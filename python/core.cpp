@@ -225,12 +225,11 @@ class PySimulation {
 // A sweep file's plan from its TOML text; ValueError with veldaris-sweep's
 // message. Columns: one list per plan.csv column.
 cli::SweepPlan Plan(const std::string& toml) {
-  std::string error;
-  std::optional<cli::SweepPlan> plan = cli::ParseSweepFile(toml, "sweep", &error);
-  if (!plan) {
-    throw py::value_error(error);
+  cli::Outcome<cli::SweepPlan> plan = cli::ParseSweepFile(toml, "sweep");
+  if (!plan.ok()) {
+    throw py::value_error(plan.failure().Message());
   }
-  return std::move(*plan);
+  return std::move(plan.value());
 }
 
 // Runs every run of the sweep on jobs threads (the interpreter free

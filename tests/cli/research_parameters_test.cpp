@@ -146,8 +146,14 @@ TEST_F(ResearchParametersTest, TruncatedRewiringIsPointedOut) {
   EXPECT_EQ(whole.err.find("stored as"), npos) << whole.err;
 }
 
-std::optional<SweepPlan> Plan(const std::string& text, std::string* error) {
-  return ParseSweepFile(text, "test.toml", error);
+// The plan of a sweep file, or nullopt with *error set to the message.
+std::optional<SweepPlan> Plan(const std::string& text, std::string* error, int64_t max_runs = MAX_SWEEP_RUNS) {
+  Outcome<SweepPlan> plan = ParseSweepFile(text, "test.toml", nullptr, max_runs);
+  if (!plan.ok()) {
+    *error = plan.failure().Message();
+    return std::nullopt;
+  }
+  return std::move(plan.value());
 }
 
 TEST(SweepOfResearchParameters, EarlierSweepsKeepTheirSeeds) {
@@ -247,8 +253,7 @@ TEST(SweepOfResearchParameters, LongArraysAreCheckedInLinearTime) {
   std::string values;
   for (int i = 0; i < 200000; ++i) values += std::to_string(i) + ", ";
   std::string error;
-  EXPECT_FALSE(
-      ParseSweepFile("temptation = [" + values + "-1]\nreplicates = 1\nseed = 1\n", "long.toml", &error, nullptr, 1));
+  EXPECT_FALSE(Plan("temptation = [" + values + "-1]\nreplicates = 1\nseed = 1\n", &error, 1));
   EXPECT_NE(error.find("more than 1 runs"), npos) << error;
   EXPECT_FALSE(Plan("sucker = [" + values + "5.0]\nreplicates = 1\nseed = 1\n", &error));
   EXPECT_NE(error.find("sucker lists 5 and 5.0, the same value"), npos) << error.substr(0, 200);

@@ -71,14 +71,13 @@ TEST(SweepPlan, RunLimitAtItsBoundary) {
     for (int32_t i = 1; i <= count; ++i) list += (i > 1 ? ", " : "") + std::to_string(10 * i);
     return list + "]\n";
   };
-  std::string error;
-  const auto most = ParseSweepFile(generations(100) + "replicates = 10000\nseed = 1\n", "most.toml", &error);
-  ASSERT_TRUE(most) << error;
-  EXPECT_EQ(most->runs.size(), 1000000u);
+  const auto most = ParseSweepFile(generations(100) + "replicates = 10000\nseed = 1\n", "most.toml");
+  ASSERT_TRUE(most.ok()) << most.failure().Message();
+  EXPECT_EQ(most.value().runs.size(), 1000000u);
 
-  const auto over = ParseSweepFile(generations(101) + "replicates = 9901\nseed = 1\n", "over.toml", &error);
-  EXPECT_FALSE(over);
-  EXPECT_NE(error.find("more than 1000000"), std::string::npos) << error;
+  const auto over = ParseSweepFile(generations(101) + "replicates = 9901\nseed = 1\n", "over.toml");
+  ASSERT_FALSE(over.ok());
+  EXPECT_NE(over.failure().Message().find("more than 1000000"), std::string::npos) << over.failure().Message();
 }
 
 }  // namespace

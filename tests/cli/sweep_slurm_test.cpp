@@ -72,10 +72,9 @@ class SlurmScriptTest : public ::testing::Test {
 };
 
 SlurmArray ArrayOf(const SlurmOptionTexts& texts, int64_t runs) {
-  std::string error;
-  std::optional<SlurmArray> array = SlurmArrayFromOptions(texts, runs, &error);
-  EXPECT_TRUE(array) << error;
-  return array.value_or(SlurmArray{});
+  const Outcome<SlurmArray> array = SlurmArrayFromOptions(texts, runs);
+  EXPECT_TRUE(array.ok()) << array.failure().Message();
+  return array.ok() ? array.value() : SlurmArray{};
 }
 
 TEST_F(SlurmScriptTest, DirectivesComeFirstAndCarryEveryOptionGiven) {
@@ -284,9 +283,9 @@ TEST(SlurmOptions, DefaultTasksAndRefusedValues) {
       {{.sbatch_args = {"--mem=2G\necho"}}, "must be one sbatch option on one line"},
   };
   for (const auto& [texts, message] : bad) {
-    std::string error;
-    EXPECT_FALSE(SlurmArrayFromOptions(texts, 12, &error)) << message;
-    EXPECT_NE(error.find(message), npos) << error;
+    const Outcome<SlurmArray> array = SlurmArrayFromOptions(texts, 12);
+    ASSERT_FALSE(array.ok()) << message;
+    EXPECT_NE(array.failure().Message().find(message), npos) << array.failure().Message();
   }
   // Options that only begin like the script's own are others, and so is a
   // cluster whose letter before one of theirs takes the rest as its value.

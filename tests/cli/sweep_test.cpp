@@ -185,12 +185,13 @@ TEST_F(SweepTest, RunsEqualVeldarisRunsAndFilesAreTheSameWhateverJobsAndShards) 
 // A run's seeds depend on its parameter values and replicate, not on its
 // number, so that a grid can grow without changing the runs it had.
 TEST_F(SweepTest, AddingAValueKeepsTheSeedsOfTheRunsThatWereThere) {
-  std::string error;
-  const auto plan =
-      ParseSweepFile("rewiring = [0.0, 0.29]\nconnectivity = [4, 8]\nreplicates = 2\nseed = 5\n", "a.toml", &error);
-  const auto grown = ParseSweepFile("rewiring = [0.0, 0.1, 0.29]\nconnectivity = [4, 6, 8]\nreplicates = 3\nseed = 5\n",
-                                    "b.toml", &error);
-  ASSERT_TRUE(plan && grown) << error;
+  const auto parsed =
+      ParseSweepFile("rewiring = [0.0, 0.29]\nconnectivity = [4, 8]\nreplicates = 2\nseed = 5\n", "a.toml");
+  const auto parsed_grown = ParseSweepFile(
+      "rewiring = [0.0, 0.1, 0.29]\nconnectivity = [4, 6, 8]\nreplicates = 3\nseed = 5\n", "b.toml");
+  ASSERT_TRUE(parsed.ok() && parsed_grown.ok());
+  const SweepPlan* plan = &parsed.value();
+  const SweepPlan* grown = &parsed_grown.value();
   // A run's identity: its parameter values and replicate number.
   const auto identity = [](const SweepPlan& p, const PlannedRun& run) {
     std::string key;
@@ -213,8 +214,9 @@ TEST_F(SweepTest, AddingAValueKeepsTheSeedsOfTheRunsThatWereThere) {
   }
   EXPECT_EQ(seeds.size(), 2 * grown->runs.size());
   const auto reseeded =
-      ParseSweepFile("rewiring = [0.0, 0.29]\nconnectivity = [4, 8]\nreplicates = 2\nseed = 6\n", "c.toml", &error);
-  for (const PlannedRun& run : reseeded->runs) EXPECT_EQ(seeds.count(run.seeds.network), 0u);
+      ParseSweepFile("rewiring = [0.0, 0.29]\nconnectivity = [4, 8]\nreplicates = 2\nseed = 6\n", "c.toml");
+  ASSERT_TRUE(reseeded.ok());
+  for (const PlannedRun& run : reseeded.value().runs) EXPECT_EQ(seeds.count(run.seeds.network), 0u);
 }
 
 TEST_F(SweepTest, RefusesBadSweepFilesWithoutCreatingTheDirectory) {
@@ -375,9 +377,9 @@ TEST(SweepStatistics, MeansDeviationsAndIntervalsByHand) {
   EXPECT_EQ(Summarise({}).n, 0);
 
   // aggregate.csv of two points: one with three finished replicates, one with one.
-  std::string error;
-  const auto plan = ParseSweepFile("rewiring = [0.0, 0.5]\nreplicates = 3\nseed = 1\n", "tiny.toml", &error);
-  ASSERT_TRUE(plan) << error;
+  const auto parsed = ParseSweepFile("rewiring = [0.0, 0.5]\nreplicates = 3\nseed = 1\n", "tiny.toml");
+  ASSERT_TRUE(parsed.ok());
+  const SweepPlan* plan = &parsed.value();
   FinishedRuns finished(plan->runs.size());
   const double c_tail[] = {2.0, 2.5, 4.0, 9.0};
   for (int i = 0; i < 4; ++i) {
@@ -713,15 +715,15 @@ TEST_F(SweepTest, LeftoversOfAKilledPlanGo) {
 // by another process ends the writing.
 TEST_F(SweepTest, StoreWriterCommitsGroupsAndStopsWhenItsClaimIsLost) {
   const fs::path store = dir_ / StoreFileName(0, 1);
-  std::unique_ptr<StoreWriter> writer;
-  std::string error;
-  ASSERT_EQ(StoreWriter::Open(store, &writer, &error), StoreWriter::OpenResult::kOpened) << error;
+  Outcome<std::unique_ptr<StoreWriter>> opened = StoreWriter::Open(store);
+  ASSERT_TRUE(opened.ok()) << opened.failure().Message();
+  std::unique_ptr<StoreWriter> writer = std::move(opened.value());
   const auto stored = [&] {
     std::vector<int64_t> runs;
     std::optional<ClaimHolder> holder;
-    EXPECT_EQ(ReadStore(
-                  store, [&](StoredRun&& run) { runs.push_back(run.run); }, &holder),
-              "");
+    EXPECT_TRUE(ReadStore(
+                    store, [&](StoredRun&& run) { runs.push_back(run.run); }, &holder)
+                    .ok());
     return runs;
   };
   const auto run = [](int64_t number) {
@@ -730,17 +732,19 @@ TEST_F(SweepTest, StoreWriterCommitsGroupsAndStopsWhenItsClaimIsLost) {
     r.record = "{}";
     return r;
   };
-  EXPECT_EQ(writer->Add(run(0)), "");
+  EXPECT_TRUE(writer->Add(run(0)).ok());
   EXPECT_EQ(stored(), std::vector<int64_t>{});  // waits for the others of its second
   std::this_thread::sleep_for(std::chrono::milliseconds(1100));
-  EXPECT_EQ(writer->Add(run(1)), "");
+  EXPECT_TRUE(writer->Add(run(1)).ok());
   EXPECT_EQ(stored(), (std::vector<int64_t>{0, 1}));
   EXPECT_TRUE(writer->Renew());
 
   WriteFile(store.string() + CLAIM_SUFFIX, "host elsewhere\npid 7\nstarted now\n");
   EXPECT_FALSE(writer->Renew());
-  EXPECT_EQ(writer->Add(run(2)), "");
-  EXPECT_NE(writer->Flush().find("was taken over by another process"), npos);
+  EXPECT_TRUE(writer->Add(run(2)).ok());
+  const Status flushed = writer->Flush();
+  ASSERT_FALSE(flushed.ok());
+  EXPECT_NE(flushed.failure().Message().find("was taken over by another process"), npos);
   EXPECT_EQ(writer->Lost(), 1u);
   writer.reset();
   EXPECT_EQ(ReadFile(store.string() + CLAIM_SUFFIX), "host elsewhere\npid 7\nstarted now\n");  // left to its owner

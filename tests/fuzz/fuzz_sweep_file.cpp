@@ -43,12 +43,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace veldaris;
   using namespace veldaris::cli;
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  std::string error;
-  const std::optional<SweepPlan> plan = ParseSweepFile(text, "fuzz.toml", &error, Triangle, kMaxRuns);
-  if (!plan) {
-    Require(!error.empty());
+  const Outcome<SweepPlan> parsed = ParseSweepFile(text, "fuzz.toml", Triangle, kMaxRuns);
+  if (!parsed.ok()) {
+    Require(!parsed.failure().Message().empty() && parsed.failure().ExitStatus() == EXIT_USAGE);
     return 0;
   }
+  const SweepPlan* plan = &parsed.value();
   Require(plan->replicates >= 1 && !plan->points.empty());
   Require(static_cast<int64_t>(plan->runs.size()) == static_cast<int64_t>(plan->points.size()) * plan->replicates);
   for (size_t i = 0; i < plan->runs.size(); ++i) {
