@@ -70,25 +70,22 @@ void PrintMeasures(std::ostream& out, const Simulation& sim) {
       << "Path Length within Components: " << FormatFixed(m.reachable_path_length, 6) << "\n";
 }
 
-// A seed given as text (nullopt when the option was not given); false with
-// *error set when the text is not a seed.
-bool ReadSeed(const CLI::Option* option, const std::string& text, std::optional<uint32_t>* seed, std::string* error) {
+// A seed given as text (nullopt when the option was not given).
+Outcome<std::optional<uint32_t>> ReadSeed(const CLI::Option* option, const std::string& text) {
   if (option->count() == 0) {
-    return true;
+    return std::optional<uint32_t>();
   }
   const std::optional<uint64_t> value = ParseDecimal(text, kMaxSeed);
   if (!value) {
-    *error = RefusalMessage(option->get_name(), kSeedAllowed, text);
-    return false;
+    return Failure::Usage(RefusalMessage(option->get_name(), kSeedAllowed, text));
   }
-  *seed = static_cast<uint32_t>(*value);
-  return true;
+  return std::optional<uint32_t>(static_cast<uint32_t>(*value));
 }
 
 }  // namespace
 
-std::optional<DriverPlan> ParseDriverCommandLine(int argc, const char* const* argv, const DriverStreams& streams,
-                                                 int* status) {
+Outcome<std::optional<DriverPlan>> ParseDriverCommandLine(int argc, const char* const* argv,
+                                                          const DriverStreams& streams) {
   Options o;
   CLI::App app{
       "Runs one simulation of the evolution of cooperation on a network without a window and writes\n"
@@ -119,52 +116,46 @@ std::optional<DriverPlan> ParseDriverCommandLine(int argc, const char* const* ar
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
-      *status = app.exit(e, streams.out, streams.err);
-      return std::nullopt;
+      app.exit(e, streams.out, streams.err);
+      return std::optional<DriverPlan>();
     }
-    streams.err << kProgram << ": " << e.what() << "\n"
-                << "Run with --help for the options.\n";
-    *status = EXIT_USAGE;
-    return std::nullopt;
+    return Failure::Usage(std::string(e.what()) + "\nRun with --help for the options.");
   }
 
-  const auto usage = [&](const std::string& message) -> std::optional<DriverPlan> {
-    streams.err << kProgram << ": " << message << "\n";
-    *status = EXIT_USAGE;
-    return std::nullopt;
-  };
-  std::string error;
   ParameterTexts texts;
   for (const ParameterRow& row : PARAMETER_TABLE) {
     if (parameter_options[static_cast<size_t>(row.id)]->count() > 0) {
       texts[row.id] = o.parameters[static_cast<size_t>(row.id)];
     }
   }
-  const std::optional<RunParameters> parameters = ValidateRunParameters(texts, ParameterNaming::Option, &error);
-  if (!parameters) {
-    return usage(error);
+  const Outcome<RunParameters> parameters = ValidateRunParameters(texts, ParameterNaming::Option);
+  if (!parameters.ok()) {
+    return parameters.failure();
   }
   if (texts[ParameterId::Rewiring]) {
-    if (const std::string note = RewiringTruncationNote(*parameters, *texts[ParameterId::Rewiring]); !note.empty()) {
+    if (const std::string note = RewiringTruncationNote(parameters.value(), *texts[ParameterId::Rewiring]);
+        !note.empty()) {
       streams.err << kProgram << ": " << note << "\n";
     }
   }
-  std::optional<uint32_t> one_seed;
-  std::optional<uint32_t> network_seed_given;
-  std::optional<uint32_t> run_seed_given;
-  if (!ReadSeed(seed, o.seed, &one_seed, &error) ||
-      !ReadSeed(network_seed, o.network_seed, &network_seed_given, &error) ||
-      !ReadSeed(run_seed, o.run_seed, &run_seed_given, &error)) {
-    return usage(error);
+  std::array<std::optional<uint32_t>, 3> seeds;  // --seed, --network-seed, --run-seed
+  const std::array<std::pair<const CLI::Option*, const std::string*>, 3> seed_options = {
+      {{seed, &o.seed}, {network_seed, &o.network_seed}, {run_seed, &o.run_seed}}};
+  for (size_t i = 0; i < seeds.size(); ++i) {
+    const Outcome<std::optional<uint32_t>> read = ReadSeed(seed_options[i].first, *seed_options[i].second);
+    if (!read.ok()) {
+      return read.failure();
+    }
+    seeds[i] = read.value();
   }
   if (o.output_dir.empty() || o.output_dir.size() >= static_cast<size_t>(RESULT_PATH_CAPACITY) - 64) {
-    return usage("--output-dir must be a non-empty path shorter than " + std::to_string(RESULT_PATH_CAPACITY - 64) +
+    return Failure::Usage("--output-dir must be a non-empty path shorter than " + std::to_string(RESULT_PATH_CAPACITY - 64) +
                  " characters");
   }
   const std::optional<NetworkFormat> network_format =
       o.network_file.empty() ? NetworkFormat::GraphMl : NetworkFormatOf(o.network_file);
   if (!network_format) {
-    return usage(RefusalMessage("--network-file", "a file name ending in .graphml or .csv", o.network_file));
+    return Failure::Usage(RefusalMessage("--network-file", "a file name ending in .graphml or .csv", o.network_file));
   }
   // No output may overwrite another, nor replace what is not a regular file.
   const std::string record_path = PathInDirectory(o.output_dir, RUN_RECORD_FILE);
@@ -180,20 +171,19 @@ std::optional<DriverPlan> ParseDriverCommandLine(int argc, const char* const* ar
     outputs.push_back({"--network-file", o.network_file});
   }
   if (const Status checked = CheckOutputs(outputs); !checked.ok()) {
-    return usage(checked.failure().Message());
+    return Failure::Usage(checked.failure().Message());
   }
-  *status = EXIT_OK;
   DriverPlan plan;
-  plan.parameters = *parameters;
-  plan.network_seed = one_seed ? one_seed : network_seed_given;
-  plan.run_seed = one_seed ? one_seed : run_seed_given;
+  plan.parameters = parameters.value();
+  plan.network_seed = seeds[0] ? seeds[0] : seeds[1];
+  plan.run_seed = seeds[0] ? seeds[0] : seeds[2];
   plan.output_dir = o.output_dir;
   plan.record_path = record_path;
   plan.picture = o.picture;
   plan.network_file = o.network_file;
   plan.network_format = *network_format;
   plan.quiet = o.quiet;
-  return plan;
+  return std::optional<DriverPlan>(std::move(plan));
 }
 
 namespace {
@@ -304,9 +294,12 @@ int ExecuteDriverPlan(const DriverPlan& plan, const DriverStreams& streams) {
 }
 
 int RunDriver(int argc, const char* const* argv, const DriverStreams& streams) {
-  int status = EXIT_USAGE;
-  const std::optional<DriverPlan> plan = ParseDriverCommandLine(argc, argv, streams, &status);
-  return plan ? ExecuteDriverPlan(*plan, streams) : status;
+  const Outcome<std::optional<DriverPlan>> plan = ParseDriverCommandLine(argc, argv, streams);
+  if (!plan.ok()) {
+    streams.err << kProgram << ": " << plan.failure().Message() << "\n";
+    return plan.failure().ExitStatus();
+  }
+  return plan.value() ? ExecuteDriverPlan(*plan.value(), streams) : EXIT_OK;  // EXIT_OK: --help or --version
 }
 
 }  // namespace veldaris::cli

@@ -42,11 +42,12 @@ struct DriverPlan {
   bool quiet = false;
 };
 
-// Reads and checks the command line, touching no file. Returns the plan, or
-// nullopt with *status set: EXIT_OK after --help or --version (their text is
-// on streams.out), EXIT_USAGE after a message on streams.err.
-std::optional<DriverPlan> ParseDriverCommandLine(int argc, const char* const* argv, const DriverStreams& streams,
-                                                 int* status);
+// Reads and checks the command line, touching no file. Returns the plan;
+// nullopt after --help or --version (their text is on streams.out); a Usage
+// failure when the command line is not valid. A note on a value (the
+// rewiring's truncation) goes to streams.err.
+Outcome<std::optional<DriverPlan>> ParseDriverCommandLine(int argc, const char* const* argv,
+                                                          const DriverStreams& streams);
 
 // Runs the plan: creates the output directory, sets the parameters, builds,
 // runs, writes the outputs and reports them. Returns the exit status.

@@ -342,35 +342,20 @@ std::optional<NetworkLinks> ParseGraphMl(std::string_view text, const Refusal& r
 
 }  // namespace
 
-std::optional<NetworkLinks> ParseNetworkText(std::string_view text, const std::string& file_name, std::string* error) {
-  const Refusal refuse(file_name, error);
+Outcome<NetworkLinks> ParseNetworkText(std::string_view text, const std::string& file_name) {
+  std::string error;
+  const Refusal refuse(file_name, &error);
   const std::optional<NetworkFormat> format = NetworkFormatOf(file_name);
+  std::optional<NetworkLinks> links;
   if (!format) {
-    return refuse.File("a network file's name ends in .graphml (GraphML) or .csv (an edge list)");
-  }
-  return *format == NetworkFormat::GraphMl ? ParseGraphMl(text, refuse) : ParseEdgeCsv(text, refuse);
-}
-
-std::optional<NetworkLinks> ReadNetworkFile(const std::string& path, std::string* error) {
-  const Refusal refuse(path, error);
-  if (!NetworkFormatOf(path)) {
-    return ParseNetworkText({}, path, error);
-  }
-  const std::filesystem::path file = PathOfText(path);
-  std::error_code ec;
-  std::string why;
-  std::optional<std::string> text;
-  if (std::filesystem::is_directory(file, ec)) {
-    why = "it is a directory";
-  } else if (Outcome<std::string> read = ReadWholeFile(file); read.ok()) {
-    text = std::move(read.value());
+    refuse.File("a network file's name ends in .graphml (GraphML) or .csv (an edge list)");
   } else {
-    why = read.failure().why;
+    links = *format == NetworkFormat::GraphMl ? ParseGraphMl(text, refuse) : ParseEdgeCsv(text, refuse);
   }
-  if (!text) {
-    return refuse.File("cannot read the network file: " + why);
+  if (!links) {
+    return Failure::Usage(error);
   }
-  return ParseNetworkText(*text, path, error);
+  return std::move(*links);
 }
 
 }  // namespace veldaris::cli

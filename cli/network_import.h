@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/failure.h"
+
 namespace veldaris::cli {
 
 struct NetworkLinks {
@@ -17,7 +19,7 @@ struct NetworkLinks {
 };
 
 // The network in text, in the format named by file_name's extension as
-// --network-file chooses it (".graphml" or ".csv"); nullopt with *error set to
+// --network-file chooses it (".graphml" or ".csv"), or a Usage failure with
 // one message that names the file, the line (and the node where there is one)
 // and what is allowed.
 //
@@ -34,10 +36,6 @@ struct NetworkLinks {
 //
 // Either way N is from 3 to 500, there is at least one link, and no link joins
 // a group to itself or is listed twice (in either direction).
-std::optional<NetworkLinks> ParseNetworkText(std::string_view text, const std::string& file_name, std::string* error);
-
-// Reads the whole file (binary, no newline translation) and parses it; a file
-// that cannot be read is refused naming the file and the reason.
-std::optional<NetworkLinks> ReadNetworkFile(const std::string& path, std::string* error);
+Outcome<NetworkLinks> ParseNetworkText(std::string_view text, const std::string& file_name);
 
 }  // namespace veldaris::cli

@@ -36,121 +36,113 @@ std::string Refusal(const Input& in, ParameterId id, std::string_view allowed) {
   return RefusalMessage(NameOf(id, in.naming), allowed, Text(typed, id));
 }
 
-// Reads one whole-number parameter in lo..hi that is a multiple of step; on
-// failure sets *error.
-std::optional<int32_t> ReadInteger(const Input& in, ParameterId id, int64_t lo, int64_t hi, int64_t step,
-                                   const std::string& allowed, std::string* error) {
+// Reads one whole-number parameter in lo..hi that is a multiple of step.
+Outcome<int32_t> ReadInteger(const Input& in, ParameterId id, int64_t lo, int64_t hi, int64_t step,
+                             const std::string& allowed) {
   const std::string text = Text(in.texts, id);
   const std::optional<uint64_t> value = ParseDecimal(text, static_cast<uint64_t>(hi));
   if (!value || static_cast<int64_t>(*value) < lo || static_cast<int64_t>(*value) % step != 0) {
-    *error = Refusal(in, id, allowed);
-    return std::nullopt;
+    return Failure::Usage(Refusal(in, id, allowed));
   }
   return static_cast<int32_t>(*value);
 }
 
-std::optional<FixedDecimal> ReadDecimal(const Input& in, ParameterId id, int32_t places, int64_t lo, int64_t hi,
-                                        std::string* error) {
+Outcome<FixedDecimal> ReadDecimal(const Input& in, ParameterId id, int32_t places, int64_t lo, int64_t hi) {
   const std::string text = Text(in.texts, id);
   const std::optional<FixedDecimal> value = ParseFixedDecimal(text, places, hi > -lo ? hi : -lo);
   if (!value || value->value < lo || value->value > hi) {
-    *error = Refusal(in, id, RowOf(id).allowed);
-    return std::nullopt;
+    return Failure::Usage(Refusal(in, id, RowOf(id).allowed));
   }
-  return value;
+  return *value;
 }
 
 // The parameters a network file fixes, which may not be given beside it.
 constexpr ParameterId kFixedByNetworkFile[] = {ParameterId::Network, ParameterId::Groups, ParameterId::Connectivity,
                                                ParameterId::Rewiring, ParameterId::RewiringProbability};
 
-bool CheckExclusions(const Input& in, std::string* error) {
+Status CheckExclusions(const Input& in) {
   const ParameterTexts& texts = in.texts;
   const ParameterNaming naming = in.naming;
   if (texts[ParameterId::NetworkFrom]) {
     for (const ParameterId id : kFixedByNetworkFile) {
       if (texts[id]) {
-        *error = NameOf(id, naming) + " cannot be given with " + NameOf(ParameterId::NetworkFrom, naming) +
-                 ": the network file fixes the network";
-        return false;
+        return Failure::Usage(NameOf(id, naming) + " cannot be given with " +
+                              NameOf(ParameterId::NetworkFrom, naming) + ": the network file fixes the network");
       }
     }
   }
   if (texts[ParameterId::Rewiring] && texts[ParameterId::RewiringProbability]) {
-    *error = NameOf(ParameterId::Rewiring, naming) + " and " + NameOf(ParameterId::RewiringProbability, naming) +
-             " cannot both be given: " + NameOf(ParameterId::Rewiring, naming) +
-             " is stored as a truncated percentage, " + NameOf(ParameterId::RewiringProbability, naming) + " exactly";
-    return false;
+    return Failure::Usage(NameOf(ParameterId::Rewiring, naming) + " and " +
+                          NameOf(ParameterId::RewiringProbability, naming) + " cannot both be given: " +
+                          NameOf(ParameterId::Rewiring, naming) + " is stored as a truncated percentage, " +
+                          NameOf(ParameterId::RewiringProbability, naming) + " exactly");
   }
-  return true;
+  return {};
 }
 
 // The network part: the type, N, K and the rewiring, or the network file.
-bool ReadNetwork(const Input& in, const NetworkLoader& loader, RunParameters& p, std::string* error) {
+Status ReadNetwork(const Input& in, const NetworkLoader& loader, RunParameters& p) {
   if (const std::optional<std::string>& path = in.texts[ParameterId::NetworkFrom]) {
-    std::string why;
-    p.network_from = loader ? loader(*path, &why) : LoadNetworkFile(*path, &why);
-    if (!p.network_from) {
-      *error = NameOf(ParameterId::NetworkFrom, in.naming) + ": " + why;
-      return false;
+    const Outcome<std::shared_ptr<const LoadedNetwork>> loaded = loader ? loader(*path) : LoadNetworkFile(*path);
+    if (!loaded.ok()) {
+      return Failure::Usage(NameOf(ParameterId::NetworkFrom, in.naming), loaded.failure().Message());
     }
+    p.network_from = loaded.value();
     p.network = NetworkType::FromFile;
     p.groups = p.network_from->groups;
     p.connectivity = 0;
-    return true;
+    return {};
   }
   const std::string network = Text(in.texts, ParameterId::Network);
   if (network == "small-world" || network == "scale-free") {
     p.network = network == "small-world" ? NetworkType::SmallWorld : NetworkType::ScaleFree;
   } else {
-    *error = Refusal(in, ParameterId::Network, RowOf(ParameterId::Network).allowed);
-    return false;
+    return Failure::Usage(Refusal(in, ParameterId::Network, RowOf(ParameterId::Network).allowed));
   }
-  const auto groups = ReadInteger(in, ParameterId::Groups, 3, MAX_GROUPS, 1, RowOf(ParameterId::Groups).allowed, error);
-  if (!groups) {
-    return false;
+  const auto groups = ReadInteger(in, ParameterId::Groups, 3, MAX_GROUPS, 1, RowOf(ParameterId::Groups).allowed);
+  if (!groups.ok()) {
+    return groups.failure();
   }
-  p.groups = *groups;
-  return true;
+  p.groups = groups.value();
+  return {};
 }
 
-bool ReadConnectivity(const Input& in, RunParameters& p, std::string* error) {
+Status ReadConnectivity(const Input& in, RunParameters& p) {
   if (p.network == NetworkType::FromFile) {
-    return true;
+    return {};
   }
   const std::string allowed = "an even number from 2 to " + NameOf(ParameterId::Groups, in.naming) + " - 1 (" +
                               std::to_string(p.groups - 1) + " here)";
-  const auto connectivity = ReadInteger(in, ParameterId::Connectivity, 2, p.groups - 1, 2, allowed, error);
-  if (!connectivity) {
-    return false;
+  const auto connectivity = ReadInteger(in, ParameterId::Connectivity, 2, p.groups - 1, 2, allowed);
+  if (!connectivity.ok()) {
+    return connectivity.failure();
   }
-  p.connectivity = *connectivity;
-  return true;
+  p.connectivity = connectivity.value();
+  return {};
 }
 
-bool ReadRewiring(const Input& in, RunParameters& p, std::string* error) {
+Status ReadRewiring(const Input& in, RunParameters& p) {
   if (p.network == NetworkType::FromFile) {
-    return true;
+    return {};
   }
   if (in.texts[ParameterId::RewiringProbability]) {
-    const auto exact = ReadDecimal(in, ParameterId::RewiringProbability, PROBABILITY_PLACES, 0, kMillion, error);
-    if (!exact) {
-      return false;
+    const auto exact = ReadDecimal(in, ParameterId::RewiringProbability, PROBABILITY_PLACES, 0, kMillion);
+    if (!exact.ok()) {
+      return exact.failure();
     }
-    p.rewiring_probability = *exact;
-    return true;
+    p.rewiring_probability = exact.value();
+    return {};
   }
   // Converted as the parameter dialog converts it: x * 100.0 truncated; the
   // value as typed must lie in 0..1.0 too.
   const std::string text = Text(in.texts, ParameterId::Rewiring);
   const std::optional<double> probability = ParseProbability(text);
   if (!probability || !(*probability >= 0.0 && *probability <= 1.0)) {
-    *error = Refusal(in, ParameterId::Rewiring, RowOf(ParameterId::Rewiring).allowed);
-    return false;
+    return Failure::Usage(Refusal(in, ParameterId::Rewiring, RowOf(ParameterId::Rewiring).allowed));
   }
   p.rewiring = *probability;
   p.rewiring_percent = RewiringPercentFromProbability(*probability);
-  return true;
+  return {};
 }
 
 int64_t Power10(int32_t n) {
@@ -336,7 +328,7 @@ std::string RewiringUsedText(const RunParameters& p) {
                                 : FixedDecimalText(p.rewiring_percent, 2);
 }
 
-std::shared_ptr<const LoadedNetwork> LoadNetworkFile(const std::string& path, std::string* error) {
+Outcome<std::shared_ptr<const LoadedNetwork>> LoadNetworkFile(const std::string& path) {
   // A network of 500 groups is a few megabytes in either format; a device or
   // a huge file is not read at all.
   constexpr uintmax_t kLargest = 64U << 20;
@@ -347,17 +339,15 @@ std::shared_ptr<const LoadedNetwork> LoadNetworkFile(const std::string& path, st
     std::string message(1, '"');
     message += EscapedForMessage(path);
     message += exists ? "\" is not a regular file of at most 64 MB" : "\" is not an existing file";
-    *error = std::move(message);
-    return nullptr;
+    return Failure::Usage(std::move(message));
   }
   const Outcome<std::string> bytes = ReadWholeFile(PathOfText(path));
   if (!bytes.ok()) {
-    *error = "cannot read \"" + EscapedForMessage(path) + "\": " + bytes.failure().why;
-    return nullptr;
+    return Failure::Usage("cannot read \"" + EscapedForMessage(path) + "\"", bytes.failure().why);
   }
-  const std::optional<NetworkLinks> links = ParseNetworkText(bytes.value(), path, error);
-  if (!links) {
-    return nullptr;
+  const Outcome<NetworkLinks> links = ParseNetworkText(bytes.value(), path);
+  if (!links.ok()) {
+    return links.failure();
   }
   auto network = std::make_shared<LoadedNetwork>();
   network->path = path;
@@ -369,50 +359,58 @@ std::shared_ptr<const LoadedNetwork> LoadNetworkFile(const std::string& path, st
   char hex[SHA256_HEX_SIZE];
   Sha256Hex(digest, hex);
   network->sha256 = hex;
-  network->groups = links->groups;
-  network->links = links->links;
+  network->groups = links.value().groups;
+  network->links = links.value().links;
   network->bytes = bytes.value();
-  return network;
+  return std::shared_ptr<const LoadedNetwork>(std::move(network));
 }
 
-std::optional<RunParameters> ValidateRunParameters(const ParameterTexts& texts, ParameterNaming naming,
-                                                   std::string* error, const NetworkLoader& loader,
-                                                   const ParameterTexts* shown) {
+Outcome<RunParameters> ValidateRunParameters(const ParameterTexts& texts, ParameterNaming naming,
+                                             const NetworkLoader& loader, const ParameterTexts* shown) {
   const Input in{texts, shown, naming};
   RunParameters p;
-  if (!CheckExclusions(in, error) || !ReadNetwork(in, loader, p, error)) {
-    return std::nullopt;
+  if (const Status excluded = CheckExclusions(in); !excluded.ok()) {
+    return excluded.failure();
+  }
+  if (const Status read = ReadNetwork(in, loader, p); !read.ok()) {
+    return read.failure();
   }
   const auto strategies =
-      ReadInteger(in, ParameterId::Strategies, 1, MAX_STRATEGIES, 1, RowOf(ParameterId::Strategies).allowed, error);
-  if (!strategies) {
-    return std::nullopt;
+      ReadInteger(in, ParameterId::Strategies, 1, MAX_STRATEGIES, 1, RowOf(ParameterId::Strategies).allowed);
+  if (!strategies.ok()) {
+    return strategies.failure();
   }
   const auto generations = ReadInteger(in, ParameterId::Generations, BATCH_GENERATIONS, MAX_GENERATIONS,
-                                       BATCH_GENERATIONS, RowOf(ParameterId::Generations).allowed, error);
-  if (!generations || !ReadConnectivity(in, p, error)) {
-    return std::nullopt;
+                                       BATCH_GENERATIONS, RowOf(ParameterId::Generations).allowed);
+  if (!generations.ok()) {
+    return generations.failure();
   }
-  const auto length = ReadInteger(in, ParameterId::Length, 4, MAX_MOVES, 1, RowOf(ParameterId::Length).allowed, error);
-  if (!length || !ReadRewiring(in, p, error)) {
-    return std::nullopt;
+  if (const Status read = ReadConnectivity(in, p); !read.ok()) {
+    return read.failure();
   }
-  p.strategies = *strategies;
-  p.generations = *generations;
-  p.length = *length;
+  const auto length = ReadInteger(in, ParameterId::Length, 4, MAX_MOVES, 1, RowOf(ParameterId::Length).allowed);
+  if (!length.ok()) {
+    return length.failure();
+  }
+  if (const Status read = ReadRewiring(in, p); !read.ok()) {
+    return read.failure();
+  }
+  p.strategies = strategies.value();
+  p.generations = generations.value();
+  p.length = length.value();
   for (int32_t k = 0; k < 4; ++k) {
     const auto id = static_cast<ParameterId>(static_cast<int32_t>(ParameterId::Temptation) + k);
-    const auto payoff = ReadDecimal(in, id, PAYOFF_PLACES, -kPayoffLimit, kPayoffLimit, error);
-    if (!payoff) {
-      return std::nullopt;
+    const auto payoff = ReadDecimal(in, id, PAYOFF_PLACES, -kPayoffLimit, kPayoffLimit);
+    if (!payoff.ok()) {
+      return payoff.failure();
     }
-    p.payoffs[static_cast<size_t>(k)] = *payoff;
+    p.payoffs[static_cast<size_t>(k)] = payoff.value();
   }
-  const auto mutation = ReadDecimal(in, ParameterId::Mutation, PROBABILITY_PLACES, 0, kMillion, error);
-  if (!mutation) {
-    return std::nullopt;
+  const auto mutation = ReadDecimal(in, ParameterId::Mutation, PROBABILITY_PLACES, 0, kMillion);
+  if (!mutation.ok()) {
+    return mutation.failure();
   }
-  p.mutation = *mutation;
+  p.mutation = mutation.value();
   return p;
 }
 

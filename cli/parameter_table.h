@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/failure.h"
 #include "cli/run_parameters.h"
 #include "model/simulation.h"
 
@@ -145,16 +146,16 @@ enum class ParameterNaming { Option, Key };
 std::string NameOf(ParameterId id, ParameterNaming naming);
 
 // Reads a network file; the sweep calls it once per file, not per point.
-using NetworkLoader = std::function<std::shared_ptr<const LoadedNetwork>(const std::string& path, std::string* error)>;
-std::shared_ptr<const LoadedNetwork> LoadNetworkFile(const std::string& path, std::string* error);
+using NetworkLoader = std::function<Outcome<std::shared_ptr<const LoadedNetwork>>(const std::string& path)>;
+Outcome<std::shared_ptr<const LoadedNetwork>> LoadNetworkFile(const std::string& path);
 
-// The parameters, or nullopt with *error set to one message that names the
+// The parameters, or a Usage failure with one message that names the
 // parameter, quotes the value as given (as shown gives it, when not null)
 // and says what is allowed. A network file is read with loader (null:
 // LoadNetworkFile).
-std::optional<RunParameters> ValidateRunParameters(const ParameterTexts& texts, ParameterNaming naming,
-                                                   std::string* error, const NetworkLoader& loader = nullptr,
-                                                   const ParameterTexts* shown = nullptr);
+Outcome<RunParameters> ValidateRunParameters(const ParameterTexts& texts, ParameterNaming naming,
+                                             const NetworkLoader& loader = nullptr,
+                                             const ParameterTexts* shown = nullptr);
 
 // A decimal number with at most places decimal places (an optional sign,
 // digits, an optional fraction; no exponent, no spaces) whose magnitude is at

@@ -62,7 +62,7 @@ std::string ParameterTextOfJson(const nlohmann::json& value) {
   return FormatDouble(value.get<double>());
 }
 
-std::optional<RunParameters> ParametersOfJson(const nlohmann::json& j, std::string* error) {
+Outcome<RunParameters> ParametersOfJson(const nlohmann::json& j) {
   ParameterTexts texts;
   const bool from_file = j.contains("network_from") && !j.at("network_from").is_null();
   for (const ParameterRow& row : PARAMETER_TABLE) {
@@ -74,18 +74,17 @@ std::optional<RunParameters> ParametersOfJson(const nlohmann::json& j, std::stri
     }
   }
   // A network file is known by its path and digest; it is not read again.
-  const auto recorded = [&j](const std::string& path, std::string*) {
+  const auto recorded = [&j](const std::string& path) -> Outcome<std::shared_ptr<const LoadedNetwork>> {
     auto network = std::make_shared<LoadedNetwork>();
     network->path = path;
     network->sha256 = j.at("network_sha256").get<std::string>();
     network->groups = j.at("groups").get<int32_t>();
     return std::shared_ptr<const LoadedNetwork>(network);
   };
-  std::optional<RunParameters> p = ValidateRunParameters(texts, ParameterNaming::Key, error, recorded);
-  if (p && !from_file && p->network != NetworkType::FromFile && !p->rewiring_probability &&
-      j.at("rewiring_percent").get<int32_t>() != p->rewiring_percent) {
-    *error = "its rewiring_percent does not match its rewiring";
-    return std::nullopt;
+  Outcome<RunParameters> p = ValidateRunParameters(texts, ParameterNaming::Key, recorded);
+  if (p.ok() && !from_file && p.value().network != NetworkType::FromFile && !p.value().rewiring_probability &&
+      j.at("rewiring_percent").get<int32_t>() != p.value().rewiring_percent) {
+    return Failure::Usage("its rewiring_percent does not match its rewiring");
   }
   return p;
 }
@@ -207,12 +206,11 @@ Outcome<RunRecord> ParseRunRecord(const std::string& text) {
       r.position =
           SweepPosition{j.at("run").get<int64_t>(), j.at("point").get<int64_t>(), j.at("replicate").get<int64_t>()};
     }
-    std::string error;
-    std::optional<RunParameters> parameters = ParametersOfJson(j.at("parameters"), &error);
-    if (!parameters) {
-      return Failure::Usage("not a complete run record", error);
+    Outcome<RunParameters> parameters = ParametersOfJson(j.at("parameters"));
+    if (!parameters.ok()) {
+      return Failure::Usage("not a complete run record", parameters.failure().Message());
     }
-    r.parameters = std::move(*parameters);
+    r.parameters = std::move(parameters.value());
     r.seeds.network = j.at("network_seed").get<uint32_t>();
     r.seeds.run = j.at("run_seed").get<uint32_t>();
     const nlohmann::json& m = j.at("network_measures");

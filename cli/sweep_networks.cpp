@@ -52,32 +52,28 @@ std::map<std::string, std::string> ReadPaths(const fs::path& dir) {
 NetworkLoader SweepNetworkLoader(const fs::path& sweep_file, const fs::path& dir) {
   const std::map<std::string, std::string> copies = ReadPaths(dir);
   const fs::path base = sweep_file.parent_path();
-  return [copies, base, dir](const std::string& typed, std::string* error) -> std::shared_ptr<const LoadedNetwork> {
+  return [copies, base, dir](const std::string& typed) -> Outcome<std::shared_ptr<const LoadedNetwork>> {
     if (typed.find_first_of("\r\n") != std::string::npos) {
       std::string message = EscapedForMessage(typed);
       message.insert(message.begin(), '"');
       message += "\": a network file name may not hold a line break";
-      *error = std::move(message);
-      return nullptr;
+      return Failure::Usage(std::move(message));
     }
-    std::shared_ptr<const LoadedNetwork> read;
-    if (const auto copy = copies.find(typed); copy != copies.end()) {
-      const fs::path path = dir / kNetworks / CopyName(copy->second, typed);
-      read = LoadNetworkFile(TextOfPath(path), error);
-      if (read && read->sha256 != copy->second) {
-        *error = "the sweep's copy \"" + TextOfPath(path) + "\" of \"" + typed + "\" has been changed";
-        return nullptr;
-      }
-    } else {
-      const fs::path given = PathOfText(typed);
-      read = LoadNetworkFile(TextOfPath(given.is_absolute() || base.empty() ? given : base / given), error);
+    const auto copy = copies.find(typed);
+    const fs::path given = PathOfText(typed);
+    const fs::path path = copy != copies.end()                      ? dir / kNetworks / CopyName(copy->second, typed)
+                          : given.is_absolute() || base.empty() ? given
+                                                                : base / given;
+    const Outcome<std::shared_ptr<const LoadedNetwork>> read = LoadNetworkFile(TextOfPath(path));
+    if (!read.ok()) {
+      return read.failure();
     }
-    if (!read) {
-      return nullptr;
+    if (copy != copies.end() && read.value()->sha256 != copy->second) {
+      return Failure::Usage("the sweep's copy \"" + TextOfPath(path) + "\" of \"" + typed + "\" has been changed");
     }
-    auto network = std::make_shared<LoadedNetwork>(*read);
+    auto network = std::make_shared<LoadedNetwork>(*read.value());
     network->path = typed;
-    return network;
+    return std::shared_ptr<const LoadedNetwork>(std::move(network));
   };
 }
 

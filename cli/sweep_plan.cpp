@@ -439,13 +439,11 @@ Outcome<SweepPlan> ParseSweepFile(std::string_view text, const std::string& file
   }
 
   // Each network file is read once, whatever the number of points using it.
-  std::unordered_map<std::string, std::shared_ptr<const LoadedNetwork>> networks;
-  const NetworkLoader once = [&](const std::string& path, std::string* why) {
-    auto [at, inserted] = networks.emplace(path, nullptr);
-    if (inserted) {
-      at->second = loader ? loader(path, why) : LoadNetworkFile(path, why);
-    } else if (!at->second) {
-      *why = "cannot be read";
+  std::unordered_map<std::string, Outcome<std::shared_ptr<const LoadedNetwork>>> networks;
+  const NetworkLoader once = [&](const std::string& path) {
+    auto at = networks.find(path);
+    if (at == networks.end()) {
+      at = networks.emplace(path, loader ? loader(path) : LoadNetworkFile(path)).first;
     }
     return at->second;
   };
@@ -472,9 +470,8 @@ Outcome<SweepPlan> ParseSweepFile(std::string_view text, const std::string& file
         texts.text[static_cast<size_t>(key)] = plan.values[key][at[key]];
       }
     }
-    std::string why;
-    const std::optional<RunParameters> parameters = ValidateRunParameters(texts, ParameterNaming::Key, &why, once);
-    if (!parameters) {
+    const Outcome<RunParameters> parameters = ValidateRunParameters(texts, ParameterNaming::Key, once);
+    if (!parameters.ok()) {
       // Again, for the message, with the values as typed.
       ParameterTexts shown;
       for (int32_t key = 0; key < SWEEP_KEY_COUNT; ++key) {
@@ -482,18 +479,18 @@ Outcome<SweepPlan> ParseSweepFile(std::string_view text, const std::string& file
           shown.text[static_cast<size_t>(key)] = typed.Text(key, static_cast<size_t>(at[key]));
         }
       }
-      ValidateRunParameters(texts, ParameterNaming::Key, &why, once, &shown);
+      std::string why = ValidateRunParameters(texts, ParameterNaming::Key, once, &shown).failure().Message();
       if (point_count > 1) {
         why += " in the point " + PointDescription(plan, at, typed);
       }
       return Failure::Usage(why);
     }
     const int64_t point = static_cast<int64_t>(plan.points.size());
-    plan.points.push_back(*parameters);
+    plan.points.push_back(parameters.value());
     plan.point_indices.push_back(at);
     for (int64_t replicate = 0; replicate < plan.replicates; ++replicate) {
       const int64_t run = static_cast<int64_t>(plan.runs.size());
-      plan.runs.push_back(PlannedRun{run, point, replicate, SweepRunSeeds(plan.seed, *parameters, replicate)});
+      plan.runs.push_back(PlannedRun{run, point, replicate, SweepRunSeeds(plan.seed, parameters.value(), replicate)});
     }
   }
   return plan;

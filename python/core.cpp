@@ -52,12 +52,11 @@ cli::RunParameters Validate(const std::map<std::string, std::string>& texts) {
     }
     p[*id] = text;
   }
-  std::string error;
-  const std::optional<cli::RunParameters> parameters = cli::ValidateRunParameters(p, cli::ParameterNaming::Key, &error);
-  if (!parameters) {
-    throw py::value_error(error);
+  const cli::Outcome<cli::RunParameters> parameters = cli::ValidateRunParameters(p, cli::ParameterNaming::Key);
+  if (!parameters.ok()) {
+    throw py::value_error(parameters.failure().Message());
   }
-  return *parameters;
+  return parameters.value();
 }
 
 py::dict ParametersDict(const cli::RunParameters& p) {

@@ -451,11 +451,10 @@ TEST_F(DriverTest, RunRecordDescribesTheRunAndItsFiles) {
   std::ostringstream out;
   std::ostringstream err;
   const veldaris::cli::DriverStreams streams{out, err, false};
-  int status = -1;
-  const auto plan = veldaris::cli::ParseDriverCommandLine(argv.count(), argv.pointers.data(), streams, &status);
-  ASSERT_TRUE(plan) << err.str();
+  const auto plan = veldaris::cli::ParseDriverCommandLine(argv.count(), argv.pointers.data(), streams);
+  ASSERT_TRUE(plan.ok() && plan.value()) << err.str();
   fs::create_directories(blocked / "Veldaris_Result_All.csv" / "in_the_way");
-  EXPECT_EQ(veldaris::cli::ExecuteDriverPlan(*plan, streams), 1);
+  EXPECT_EQ(veldaris::cli::ExecuteDriverPlan(*plan.value(), streams), 1);
   const std::string partial = ReadFile(blocked / "run.json");
   EXPECT_EQ(JsonValue(partial, "sha256"), "\"" + Sha256Of(ReadFile(blocked / "Veldaris_Result_Initial.csv")) + "\"");
   EXPECT_NE(partial.find("\"error\": "), npos) << partial;

@@ -21,7 +21,6 @@ namespace {
 
 using veldaris::cli::NetworkLinks;
 using veldaris::cli::ParseNetworkText;
-using veldaris::cli::ReadNetworkFile;
 using Links = std::vector<std::array<int32_t, 2>>;
 
 std::set<std::pair<int32_t, int32_t>> LinkSet(const Links& links) {
@@ -32,8 +31,8 @@ std::set<std::pair<int32_t, int32_t>> LinkSet(const Links& links) {
 
 // The text's refusal message, or "(accepted)".
 std::string Refusal(const std::string& name, const std::string& text) {
-  std::string error;
-  return ParseNetworkText(text, name, &error) ? "(accepted)" : error;
+  const auto read = ParseNetworkText(text, name);
+  return read.ok() ? "(accepted)" : read.failure().Message();
 }
 
 // A GraphML document around body, with the graph's start tag as given.
@@ -61,12 +60,11 @@ TEST(NetworkImportTest, ReadsBackWhatTheExportWrites) {
     }
     for (const auto& [name, text] :
          {std::pair{"n.graphml", cli::NetworkGraphMl(sim)}, std::pair{"n.csv", cli::NetworkEdgeCsv(sim)}}) {
-      std::string error;
-      const std::optional<NetworkLinks> read = ParseNetworkText(text, name, &error);
-      ASSERT_TRUE(read) << error;
-      EXPECT_EQ(read->groups, choice.group_count) << name;
-      EXPECT_EQ(read->links.size(), built.size()) << name;  // no link twice
-      EXPECT_EQ(LinkSet(read->links), built) << name;
+      const auto read = ParseNetworkText(text, name);
+      ASSERT_TRUE(read.ok()) << read.failure().Message();
+      EXPECT_EQ(read.value().groups, choice.group_count) << name;
+      EXPECT_EQ(read.value().links.size(), built.size()) << name;  // no link twice
+      EXPECT_EQ(LinkSet(read.value().links), built) << name;
     }
   }
 }
@@ -75,12 +73,11 @@ TEST(NetworkImportTest, ReadsBackWhatTheExportWrites) {
 // components, attributes of the graph, nodes and edges): groups in document
 // order alpha beta lonely gamma delta x'1 x"2 spare.
 TEST(NetworkImportTest, ReadsNetworkxGraphMl) {
-  std::string error;
-  const std::optional<NetworkLinks> read =
-      ReadNetworkFile((fs::path(VELDARIS_TEST_DATA_DIR) / "network" / "networkx.graphml").string(), &error);
-  ASSERT_TRUE(read) << error;
-  EXPECT_EQ(read->groups, 8);
-  EXPECT_EQ(read->links, (Links{{1, 2}, {1, 4}, {2, 4}, {4, 5}, {6, 7}}));
+  const auto read =
+      veldaris::cli::LoadNetworkFile((fs::path(VELDARIS_TEST_DATA_DIR) / "network" / "networkx.graphml").string());
+  ASSERT_TRUE(read.ok()) << read.failure().Message();
+  EXPECT_EQ(read.value()->groups, 8);
+  EXPECT_EQ(read.value()->links, (Links{{1, 2}, {1, 4}, {2, 4}, {4, 5}, {6, 7}}));
 }
 
 TEST(NetworkImportTest, AcceptsTheVariantsBothFormatsAllow) {
@@ -110,11 +107,10 @@ TEST(NetworkImportTest, AcceptsTheVariantsBothFormatsAllow) {
        {{1, 2}, {3, 2}}},
   };
   for (const Case& c : cases) {
-    std::string error;
-    const std::optional<NetworkLinks> read = ParseNetworkText(c.text, c.name, &error);
-    ASSERT_TRUE(read) << c.name << ": " << error;
-    EXPECT_EQ(read->groups, c.groups) << c.name;
-    EXPECT_EQ(read->links, c.links) << c.name;
+    const auto read = ParseNetworkText(c.text, c.name);
+    ASSERT_TRUE(read.ok()) << c.name << ": " << read.failure().Message();
+    EXPECT_EQ(read.value().groups, c.groups) << c.name;
+    EXPECT_EQ(read.value().links, c.links) << c.name;
   }
 }
 
@@ -239,14 +235,14 @@ TEST(NetworkImportTest, ReadsFilesAsBytesAndNamesThoseItCannotRead) {
   fs::remove_all(dir);
   fs::create_directories(dir / "d.csv");
   veldaris::cli::cli_test::WriteFile(dir / "crlf.csv", "source,target\r\n1,3\r\n");
-  std::string error;
-  const std::optional<NetworkLinks> read = ReadNetworkFile((dir / "crlf.csv").string(), &error);
-  ASSERT_TRUE(read) << error;
-  EXPECT_EQ(read->links, (Links{{1, 3}}));
-  EXPECT_FALSE(ReadNetworkFile((dir / "missing.csv").string(), &error));
-  EXPECT_EQ(error, (dir / "missing.csv").string() + ": cannot read the network file: No such file or directory");
-  EXPECT_FALSE(ReadNetworkFile((dir / "d.csv").string(), &error));
-  EXPECT_EQ(error, (dir / "d.csv").string() + ": cannot read the network file: it is a directory");
+  const auto load = [](const fs::path& path) { return veldaris::cli::LoadNetworkFile(path.string()); };
+  const auto read = load(dir / "crlf.csv");
+  ASSERT_TRUE(read.ok()) << read.failure().Message();
+  EXPECT_EQ(read.value()->links, (Links{{1, 3}}));
+  const auto quoted = [](const fs::path& path) { return std::string(1, '"').append(path.string()).append(1, '"'); };
+  EXPECT_EQ(load(dir / "missing.csv").failure().Message(), quoted(dir / "missing.csv") + " is not an existing file");
+  EXPECT_EQ(load(dir / "d.csv").failure().Message(),
+            quoted(dir / "d.csv") + " is not a regular file of at most 64 MB");
   fs::remove_all(dir);
 }
 

@@ -43,14 +43,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::ostringstream out;
   std::ostringstream err;
   const DriverStreams streams{out, err, false};
-  int status = -1;
-  const std::optional<DriverPlan> plan =
-      ParseDriverCommandLine(static_cast<int>(argv.size()), argv.data(), streams, &status);
-  if (!plan) {
-    Require((status == EXIT_USAGE && !err.str().empty()) || (status == EXIT_OK && !out.str().empty()));
+  const Outcome<std::optional<DriverPlan>> parsed =
+      ParseDriverCommandLine(static_cast<int>(argv.size()), argv.data(), streams);
+  if (!parsed.ok()) {
+    Require(parsed.failure().ExitStatus() == EXIT_USAGE && !parsed.failure().Message().empty());
     return 0;
   }
-  Require(status == EXIT_OK);
+  if (!parsed.value()) {
+    Require(!out.str().empty());  // --help or --version
+    return 0;
+  }
+  const DriverPlan* plan = &*parsed.value();
   const RunParameters& p = plan->parameters;
   const bool built = p.network != NetworkType::FromFile;
   Require(p.groups >= 3 && p.groups <= MAX_GROUPS);

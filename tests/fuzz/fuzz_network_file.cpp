@@ -57,23 +57,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   const std::string name = (data[0] & 1) != 0 ? "fuzz.csv" : "fuzz.graphml";
   const std::string_view text(reinterpret_cast<const char*>(data) + 1, size - 1);
-  std::string error;
-  const std::optional<NetworkLinks> network = ParseNetworkText(text, name, &error);
-  if (!network) {
+  const veldaris::cli::Outcome<NetworkLinks> parsed = ParseNetworkText(text, name);
+  if (!parsed.ok()) {
+    const std::string error = parsed.failure().Message();
     Require(error.starts_with(name + ":") && error.size() > name.size() + 2);
     return 0;
   }
+  const NetworkLinks* network = &parsed.value();
   Require(network->groups >= 3 && network->groups <= 500 && !network->links.empty());
   const auto links = LinkSet(*network);
 
-  const std::optional<NetworkLinks> graphml = ParseNetworkText(AsGraphMl(*network), "again.graphml", &error);
-  Require(graphml && graphml->groups == network->groups && graphml->links == network->links);
+  const auto graphml = ParseNetworkText(AsGraphMl(*network), "again.graphml");
+  Require(graphml.ok() && graphml.value().groups == network->groups && graphml.value().links == network->links);
   // The edge list's N is its largest group number: trailing groups without
   // links are not in it.
-  const std::optional<NetworkLinks> csv = ParseNetworkText(AsCsv(*network), "again.csv", &error);
+  const auto csv = ParseNetworkText(AsCsv(*network), "again.csv");
   const int32_t largest = std::max_element(links.begin(), links.end(), [](const auto& x, const auto& y) {
                             return x.second < y.second;
                           })->second;
-  Require(largest >= 3 ? csv && csv->groups == largest && csv->links == network->links : !csv);
+  Require(largest >= 3 ? csv.ok() && csv.value().groups == largest && csv.value().links == network->links
+                       : !csv.ok());
   return 0;
 }

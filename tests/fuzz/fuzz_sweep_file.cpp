@@ -24,17 +24,16 @@ void Require(bool condition) {
 
 constexpr int64_t kMaxRuns = 20000;
 
-std::shared_ptr<const veldaris::cli::LoadedNetwork> Triangle(const std::string& path, std::string* error) {
+veldaris::cli::Outcome<std::shared_ptr<const veldaris::cli::LoadedNetwork>> Triangle(const std::string& path) {
   if (path != "triangle.csv") {
-    *error = "no such file";
-    return nullptr;
+    return veldaris::cli::Failure::Usage("no such file");
   }
   auto network = std::make_shared<veldaris::cli::LoadedNetwork>();
   network->path = path;
   network->sha256 = std::string(64, 'a');
   network->groups = 3;
   network->links = {{1, 2}, {2, 3}, {1, 3}};
-  return network;
+  return std::shared_ptr<const veldaris::cli::LoadedNetwork>(std::move(network));
 }
 
 }  // namespace
