@@ -149,8 +149,8 @@ Outcome<std::optional<DriverPlan>> ParseDriverCommandLine(int argc, const char* 
     seeds[i] = read.value();
   }
   if (o.output_dir.empty() || o.output_dir.size() >= static_cast<size_t>(RESULT_PATH_CAPACITY) - 64) {
-    return Failure::Usage("--output-dir must be a non-empty path shorter than " + std::to_string(RESULT_PATH_CAPACITY - 64) +
-                 " characters");
+    return Failure::Usage("--output-dir must be a non-empty path shorter than " +
+                          std::to_string(RESULT_PATH_CAPACITY - 64) + " characters");
   }
   const std::optional<NetworkFormat> network_format =
       o.network_file.empty() ? NetworkFormat::GraphMl : NetworkFormatOf(o.network_file);

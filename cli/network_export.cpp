@@ -7,8 +7,9 @@
 #include <utility>
 #include <vector>
 
+#include "cli/path_text.h"
+#include "cli/program_support.h"
 #include "cli/run_parameters.h"
-#include "io/atomic_file.h"
 
 namespace veldaris::cli {
 
@@ -30,11 +31,6 @@ std::vector<std::pair<int32_t, int32_t>> Links(const Simulation& sim) {
   std::sort(links.begin(), links.end());
   links.erase(std::unique(links.begin(), links.end()), links.end());
   return links;
-}
-
-int32_t WriteText(std::FILE* file, const void* context) {
-  const auto* text = static_cast<const std::string*>(context);
-  return std::fwrite(text->data(), 1, text->size(), file) == text->size() ? 1 : 0;
 }
 
 bool EndsWithIgnoringCase(const std::string& text, const std::string& suffix) {
@@ -93,8 +89,8 @@ std::string NetworkEdgeCsv(const Simulation& sim) {
 
 Status WriteNetworkFile(const Simulation& sim, const std::string& path, NetworkFormat format) {
   const std::string text = format == NetworkFormat::GraphMl ? NetworkGraphMl(sim) : NetworkEdgeCsv(sim);
-  if (const int32_t code = WriteFileAtomically(path.c_str(), WriteText, &text); code != 0) {
-    return Failure::Write("could not write the network file \"" + path + "\"", std::strerror(code));
+  if (const Status written = WriteTextFile(PathOfText(path), text); !written.ok()) {
+    return Failure::Write("could not write the network file \"" + path + "\"", written.failure().why);
   }
   return {};
 }

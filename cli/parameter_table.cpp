@@ -66,16 +66,16 @@ Status CheckExclusions(const Input& in) {
   if (texts[ParameterId::NetworkFrom]) {
     for (const ParameterId id : kFixedByNetworkFile) {
       if (texts[id]) {
-        return Failure::Usage(NameOf(id, naming) + " cannot be given with " +
-                              NameOf(ParameterId::NetworkFrom, naming) + ": the network file fixes the network");
+        return Failure::Usage(NameOf(id, naming) + " cannot be given with " + NameOf(ParameterId::NetworkFrom, naming) +
+                              ": the network file fixes the network");
       }
     }
   }
   if (texts[ParameterId::Rewiring] && texts[ParameterId::RewiringProbability]) {
-    return Failure::Usage(NameOf(ParameterId::Rewiring, naming) + " and " +
-                          NameOf(ParameterId::RewiringProbability, naming) + " cannot both be given: " +
-                          NameOf(ParameterId::Rewiring, naming) + " is stored as a truncated percentage, " +
-                          NameOf(ParameterId::RewiringProbability, naming) + " exactly");
+    return Failure::Usage(
+        NameOf(ParameterId::Rewiring, naming) + " and " + NameOf(ParameterId::RewiringProbability, naming) +
+        " cannot both be given: " + NameOf(ParameterId::Rewiring, naming) + " is stored as a truncated percentage, " +
+        NameOf(ParameterId::RewiringProbability, naming) + " exactly");
   }
   return {};
 }

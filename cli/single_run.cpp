@@ -8,6 +8,8 @@
 #include <exception>
 #include <nlohmann/json.hpp>
 
+#include "cli/path_text.h"
+#include "cli/program_support.h"
 #include "io/atomic_file.h"
 #include "io/sha256.h"
 
@@ -21,11 +23,6 @@ using Json = nlohmann::ordered_json;
 Json Number(double value) { return std::isfinite(value) ? Json(value) : Json(nullptr); }
 
 double NumberOf(const nlohmann::json& value) { return value.is_null() ? std::nan("") : value.get<double>(); }
-
-int32_t WriteText(std::FILE* file, const void* context) {
-  const auto* text = static_cast<const std::string*>(context);
-  return std::fwrite(text->data(), 1, text->size(), file) == text->size() ? 1 : 0;
-}
 
 // The parameters as run.json holds them: every parameter of the table under
 // its name (null where not given), and the stored rewiring percentage and a
@@ -190,8 +187,8 @@ std::string RunRecordJson(const RunRecord& r) {
 
 Status WriteRunRecord(const std::string& path, const RunRecord& record) {
   const std::string text = RunRecordJson(record);
-  if (const int32_t code = WriteFileAtomically(path.c_str(), WriteText, &text); code != 0) {
-    return Failure::Write("could not write the run record \"" + path + "\"", std::strerror(code));
+  if (const Status written = WriteTextFile(PathOfText(path), text); !written.ok()) {
+    return Failure::Write("could not write the run record \"" + path + "\"", written.failure().why);
   }
   return {};
 }

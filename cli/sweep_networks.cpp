@@ -10,7 +10,6 @@
 #include "cli/network_import.h"
 #include "cli/path_text.h"
 #include "cli/program_support.h"
-#include "io/atomic_file.h"
 
 namespace veldaris::cli {
 
@@ -61,7 +60,7 @@ NetworkLoader SweepNetworkLoader(const fs::path& sweep_file, const fs::path& dir
     }
     const auto copy = copies.find(typed);
     const fs::path given = PathOfText(typed);
-    const fs::path path = copy != copies.end()                      ? dir / kNetworks / CopyName(copy->second, typed)
+    const fs::path path = copy != copies.end()                  ? dir / kNetworks / CopyName(copy->second, typed)
                           : given.is_absolute() || base.empty() ? given
                                                                 : base / given;
     const Outcome<std::shared_ptr<const LoadedNetwork>> read = LoadNetworkFile(TextOfPath(path));

@@ -203,15 +203,16 @@ Outcome<SlurmArray> SlurmArrayFromOptions(const SlurmOptionTexts& texts, int64_t
   if (texts.tasks) {
     const std::optional<uint64_t> value = ParseDecimal(*texts.tasks, static_cast<uint64_t>(MAX_SWEEP_RUNS));
     if (!value || *value == 0 || static_cast<int64_t>(*value) > runs) {
-      return Failure::Usage(RefusalMessage("--tasks", "a whole number from 1 to the sweep's " + std::to_string(runs) + " runs",
-                              *texts.tasks));
+      return Failure::Usage(RefusalMessage(
+          "--tasks", "a whole number from 1 to the sweep's " + std::to_string(runs) + " runs", *texts.tasks));
     }
     array.tasks = static_cast<int64_t>(*value);
   }
   if (texts.max_parallel) {
     const std::optional<uint64_t> value = ParseDecimal(*texts.max_parallel, static_cast<uint64_t>(MAX_SWEEP_RUNS));
     if (!value || *value == 0) {
-      return Failure::Usage(RefusalMessage("--max-parallel", "a whole number of tasks from 1 to 1000000", *texts.max_parallel));
+      return Failure::Usage(
+          RefusalMessage("--max-parallel", "a whole number of tasks from 1 to 1000000", *texts.max_parallel));
     }
     array.max_parallel = static_cast<int64_t>(*value);
   }
@@ -224,7 +225,8 @@ Outcome<SlurmArray> SlurmArrayFromOptions(const SlurmOptionTexts& texts, int64_t
   }
   if (texts.time) {
     if (!ValidTimeLimit(*texts.time)) {
-      return Failure::Usage(RefusalMessage("--time", "a time limit per task HH:MM:SS or D-HH:MM:SS, above zero", *texts.time));
+      return Failure::Usage(
+          RefusalMessage("--time", "a time limit per task HH:MM:SS or D-HH:MM:SS, above zero", *texts.time));
     }
     array.time = texts.time;
   }

@@ -523,8 +523,8 @@ Status ReadStore(const fs::path& store, const std::function<void(StoredRun&&)>& 
     } else {
       writer->reset();  // this process's own store, read before it adds a run
     }
-    if (!error && sqlite3_open_v2(SqliteUri(source, "immutable=1").c_str(), &db,
-                                  SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) != SQLITE_OK) {
+    if (!error && sqlite3_open_v2(SqliteUri(source, "immutable=1").c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI,
+                                  nullptr) != SQLITE_OK) {
       error = SqliteError(db, store, "cannot open");
     }
   }

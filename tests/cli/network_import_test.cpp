@@ -241,8 +241,7 @@ TEST(NetworkImportTest, ReadsFilesAsBytesAndNamesThoseItCannotRead) {
   EXPECT_EQ(read.value()->links, (Links{{1, 3}}));
   const auto quoted = [](const fs::path& path) { return std::string(1, '"').append(path.string()).append(1, '"'); };
   EXPECT_EQ(load(dir / "missing.csv").failure().Message(), quoted(dir / "missing.csv") + " is not an existing file");
-  EXPECT_EQ(load(dir / "d.csv").failure().Message(),
-            quoted(dir / "d.csv") + " is not a regular file of at most 64 MB");
+  EXPECT_EQ(load(dir / "d.csv").failure().Message(), quoted(dir / "d.csv") + " is not a regular file of at most 64 MB");
   fs::remove_all(dir);
 }
 

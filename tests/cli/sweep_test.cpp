@@ -187,8 +187,8 @@ TEST_F(SweepTest, RunsEqualVeldarisRunsAndFilesAreTheSameWhateverJobsAndShards) 
 TEST_F(SweepTest, AddingAValueKeepsTheSeedsOfTheRunsThatWereThere) {
   const auto parsed =
       ParseSweepFile("rewiring = [0.0, 0.29]\nconnectivity = [4, 8]\nreplicates = 2\nseed = 5\n", "a.toml");
-  const auto parsed_grown = ParseSweepFile(
-      "rewiring = [0.0, 0.1, 0.29]\nconnectivity = [4, 6, 8]\nreplicates = 3\nseed = 5\n", "b.toml");
+  const auto parsed_grown =
+      ParseSweepFile("rewiring = [0.0, 0.1, 0.29]\nconnectivity = [4, 6, 8]\nreplicates = 3\nseed = 5\n", "b.toml");
   ASSERT_TRUE(parsed.ok() && parsed_grown.ok());
   const SweepPlan* plan = &parsed.value();
   const SweepPlan* grown = &parsed_grown.value();

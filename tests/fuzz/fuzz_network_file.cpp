@@ -75,7 +75,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int32_t largest = std::max_element(links.begin(), links.end(), [](const auto& x, const auto& y) {
                             return x.second < y.second;
                           })->second;
-  Require(largest >= 3 ? csv.ok() && csv.value().groups == largest && csv.value().links == network->links
-                       : !csv.ok());
+  Require(largest >= 3 ? csv.ok() && csv.value().groups == largest && csv.value().links == network->links : !csv.ok());
   return 0;
 }
