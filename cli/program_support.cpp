@@ -48,9 +48,9 @@ Outcome<std::string> ReadWholeFile(const std::filesystem::path& path) {
 
 namespace {
 
-int32_t WriteText(std::FILE* file, const void* context) {
+bool WriteText(std::FILE* file, const void* context) {
   const auto* text = static_cast<const std::string*>(context);
-  return std::fwrite(text->data(), 1, text->size(), file) == text->size() ? 1 : 0;
+  return std::fwrite(text->data(), 1, text->size(), file) == text->size();
 }
 
 }  // namespace

@@ -286,7 +286,7 @@ int32_t PrepareFile(const char* path, FileContentsWriter write, const void* cont
     }
   }
   errno = 0;
-  bool ok = write(file, context) != 0 && std::fflush(file) == 0;
+  bool ok = write(file, context) && std::fflush(file) == 0;
   ok = ok && (sha256 == nullptr || HashWrittenFile(file, sha256));
 #ifndef _WIN32
   ok = ok && fsync(fileno(file)) == 0;

@@ -25,8 +25,8 @@ inline bool IsPathSeparator(char c) {
 #endif
 }
 
-// Writes the whole contents to file; returns 1 on success, 0 on failure.
-using FileContentsWriter = int32_t (*)(std::FILE* file, const void* context);
+// Writes the whole contents to file; whether it could.
+using FileContentsWriter = bool (*)(std::FILE* file, const void* context);
 
 inline constexpr int32_t TEMP_PATH_CAPACITY = 4200;
 

@@ -55,10 +55,10 @@ class RowText {
       ok_ = false;
     }
   }
-  // 1 when the whole row fitted and put took it.
+  // Whether the whole row fitted and put took it.
   template <typename Put>
-  int32_t WriteTo(Put& put) const {
-    return ok_ && put(text_, static_cast<size_t>(end_ - text_)) ? 1 : 0;
+  bool WriteTo(Put& put) const {
+    return ok_ && put(text_, static_cast<size_t>(end_ - text_));
   }
 
  private:
@@ -78,7 +78,7 @@ class RowText {
 
 // Gen, the eight series with eight decimals, the three degrees; CR LF.
 template <typename Put>
-int32_t WriteRow(const RunSeries& series, Put& put, int32_t r, const DegreeClasses& classes) {
+bool WriteRow(const RunSeries& series, Put& put, int32_t r, const DegreeClasses& classes) {
   RowText row;
   row.Integer(r);
   for (const double* values : series.values) {
@@ -94,29 +94,29 @@ int32_t WriteRow(const RunSeries& series, Put& put, int32_t r, const DegreeClass
 }
 
 // The file's bytes, given to put piece by piece (put returns whether it took
-// the piece); 1 when every piece was taken.
+// the piece); whether every piece was taken.
 template <typename Put>
-int32_t WriteRows(const RunSeries& series, Put& put, int32_t which, const DegreeClasses& classes) {
+bool WriteRows(const RunSeries& series, Put& put, int32_t which, const DegreeClasses& classes) {
   const int32_t g_count = series.generations;
   if (!put(kHeader, std::strlen(kHeader))) {
-    return 0;
+    return false;
   }
   if (which == 0) {
     // Never more rows than generations were played.
     const int32_t last = g_count < kInitialRows ? g_count : kInitialRows;
     for (int32_t r = 1; r <= last; ++r) {
-      if (WriteRow(series, put, r, classes) == 0) {
-        return 0;
+      if (!WriteRow(series, put, r, classes)) {
+        return false;
       }
     }
   } else {
     for (int32_t r = 1; r <= g_count; ++r) {
-      if ((r == 1 || r % kAllRowStep == 0) && WriteRow(series, put, r, classes) == 0) {
-        return 0;
+      if ((r == 1 || r % kAllRowStep == 0) && !WriteRow(series, put, r, classes)) {
+        return false;
       }
     }
   }
-  return 1;
+  return true;
 }
 
 struct RowsToWrite {
@@ -125,7 +125,7 @@ struct RowsToWrite {
   const DegreeClasses* classes;
 };
 
-int32_t WriteResultRows(std::FILE* file, const void* context) {
+bool WriteResultRows(std::FILE* file, const void* context) {
   const auto* rows = static_cast<const RowsToWrite*>(context);
   auto put = [file](const char* text, size_t length) { return std::fwrite(text, 1, length, file) == length; };
   return WriteRows(*rows->series, put, rows->which, *rows->classes);
@@ -208,7 +208,7 @@ std::string ResultFileText(const Simulation& sim, int32_t which) {
   };
   const RunSeries series = SeriesOf(sim);
   const DegreeClasses classes = DegreeClassesOf(sim);
-  WriteRows(series, put, which, classes);
+  static_cast<void>(WriteRows(series, put, which, classes));  // put takes every piece
   return text;
 }
 

@@ -39,9 +39,9 @@ int TextColumns(std::string_view text) {
   return columns;
 }
 
-int32_t WriteDocument(std::FILE* file, const void* context) {
+bool WriteDocument(std::FILE* file, const void* context) {
   const auto* text = static_cast<const std::string*>(context);
-  return std::fwrite(text->data(), 1, text->size(), file) == text->size() ? 1 : 0;
+  return std::fwrite(text->data(), 1, text->size(), file) == text->size();
 }
 
 }  // namespace

@@ -17,8 +17,8 @@ namespace {
 namespace fs = std::filesystem;
 using ModelAtomicFile = ModelTest;
 
-int32_t WriteText(std::FILE* file, const void* context) {
-  return std::fputs(static_cast<const char*>(context), file) >= 0 ? 1 : 0;
+bool WriteText(std::FILE* file, const void* context) {
+  return std::fputs(static_cast<const char*>(context), file) >= 0;
 }
 
 std::vector<std::string> Entries(const fs::path& dir) {
