@@ -4,8 +4,9 @@
 // a value. A failure is a value, Failure, that says what failed (quoting what
 // was typed: an option, a path) and why, and of which kind it is. Functions
 // pass it up unchanged or add to it; only the program's edge (RunDriver,
-// RunSweepCommand) turns it into a message, "<program>: <what>: <why>", and an
-// exit status. No errno integers, 0/1 flags or bare strings between functions.
+// RunSweepCommand and the sweep's collect and export, which report each run
+// and file as they go) turns it into a message, "<program>: <what>: <why>",
+// and an exit status. No errno integers, 0/1 flags or bare strings between functions.
 // A question whose answer may be "none" (which format a file name asks for)
 // is not a failure and returns std::optional.
 #pragma once

@@ -40,27 +40,22 @@ struct Shard {
   bool Owns(int64_t run) const { return run % count == index; }
 };
 
-// The usage message printed; EXIT_USAGE.
-int Usage(const SweepStreams& streams, const std::string& message) {
-  streams.err << kProgram << ": " << message << "\n";
-  return EXIT_USAGE;
-}
-
 // The failure's message printed; its exit status.
 int Report(const SweepStreams& streams, const Failure& failure) {
   streams.err << kProgram << ": " << failure.Message() << "\n";
   return failure.ExitStatus();
 }
 
-// --jobs and --shard, nullopt when not given; false with the message printed.
-bool ParseRunOptions(const std::optional<std::string>& jobs_text, const std::optional<std::string>& shard_text,
-                     unsigned* jobs, Shard* shard, const SweepStreams& streams) {
+int Usage(const SweepStreams& streams, const std::string& message) { return Report(streams, Failure::Usage(message)); }
+
+// --jobs and --shard, nullopt when not given.
+Status ParseRunOptions(const std::optional<std::string>& jobs_text, const std::optional<std::string>& shard_text,
+                       unsigned* jobs, Shard* shard) {
   *jobs = std::max(1U, std::thread::hardware_concurrency());
   if (jobs_text) {
     const std::optional<uint64_t> value = ParseDecimal(*jobs_text, kMaxJobs);
     if (!value || *value == 0) {
-      Usage(streams, RefusalMessage("--jobs", "a whole number from 1 to 1024", *jobs_text));
-      return false;
+      return Failure::Usage(RefusalMessage("--jobs", "a whole number from 1 to 1024", *jobs_text));
     }
     *jobs = static_cast<unsigned>(*value);
   }
@@ -71,12 +66,11 @@ bool ParseRunOptions(const std::optional<std::string>& jobs_text, const std::opt
     const std::optional<uint64_t> count =
         slash == std::string::npos ? std::nullopt : ParseDecimal(shard_text->substr(slash + 1), kMaxShards);
     if (!index || !count || *index >= *count) {
-      Usage(streams, RefusalMessage("--shard", "I/N with whole numbers 0 <= I < N", *shard_text));
-      return false;
+      return Failure::Usage(RefusalMessage("--shard", "I/N with whole numbers 0 <= I < N", *shard_text));
     }
     *shard = Shard{static_cast<int64_t>(*index), static_cast<int64_t>(*count)};
   }
-  return true;
+  return {};
 }
 
 // The shard's runs still to make, longest first so that the threads finish
@@ -105,8 +99,8 @@ int RunCommand(const std::string& sweep_file, const std::string& out_text, const
                const std::optional<std::string>& shard_text, bool quiet, const SweepStreams& streams) {
   unsigned jobs = 1;
   Shard shard;
-  if (!ParseRunOptions(jobs_text, shard_text, &jobs, &shard, streams)) {
-    return EXIT_USAGE;
+  if (const Status parsed = ParseRunOptions(jobs_text, shard_text, &jobs, &shard); !parsed.ok()) {
+    return Report(streams, parsed.failure());
   }
   if (out_text.empty()) {
     return Usage(streams, "--out must name a directory");
@@ -266,15 +260,11 @@ fs::path AbsolutePath(const std::string& text) {
 
 int SlurmCommand(const std::string& sweep_file, const std::string& out_text, const SlurmOptionTexts& texts,
                  const std::optional<std::string>& write, const SweepStreams& streams) {
-  const auto usage = [&](const std::string& message) {
-    streams.err << kProgram << ": " << message << "\n";
-    return EXIT_USAGE;
-  };
   if (out_text.empty()) {
-    return usage("--out must name a directory");
+    return Usage(streams, "--out must name a directory");
   }
   if (write && write->empty()) {
-    return usage("--write must name a file");
+    return Usage(streams, "--write must name a file");
   }
   const Outcome<SweepFile> loaded = LoadSweep(sweep_file, PathOfText(out_text));
   if (!loaded.ok()) {
@@ -301,7 +291,7 @@ int SlurmCommand(const std::string& sweep_file, const std::string& out_text, con
   if (write) {
     std::error_code ec;
     if (fs::is_directory(*write, ec)) {
-      return usage("--write \"" + *write + "\" is a directory; give the script's file name");
+      return Usage(streams, "--write \"" + *write + "\" is a directory; give the script's file name");
     }
     // The script replaces what it is written over: never an input or a
     // file of the sweep.
@@ -317,11 +307,11 @@ int SlurmCommand(const std::string& sweep_file, const std::string& out_text, con
     };
     for (const NamedOutput& file : kept) {
       if (SameFile(*write, file.path)) {
-        return usage("--write \"" + *write + "\" is " + file.what + " \"" + file.path + "\"");
+        return Usage(streams, "--write \"" + *write + "\" is " + file.what + " \"" + file.path + "\"");
       }
     }
     if (SameFile(TextOfPath(AbsolutePath(*write).parent_path()), TextOfPath(dir / OLD_RUNS_DIRECTORY))) {
-      return usage("--write \"" + *write + "\" is in the sweep's runs/, which holds only runs");
+      return Usage(streams, "--write \"" + *write + "\" is in the sweep's runs/, which holds only runs");
     }
   }
 
