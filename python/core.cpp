@@ -35,11 +35,11 @@ constexpr const char* kProgram = "veldaris-python";
 // [(name, default text, help)] of every run parameter, in the table's order
 // (a parameter not given by default has an empty default text).
 std::vector<std::tuple<std::string, std::string, std::string>> ParameterRows() {
-  std::vector<std::tuple<std::string, std::string, std::string>> specs;
+  std::vector<std::tuple<std::string, std::string, std::string>> rows;
   for (const cli::ParameterRow& row : cli::PARAMETER_TABLE) {
-    specs.emplace_back(row.name, row.default_text, std::string(row.help) + ": " + row.allowed);
+    rows.emplace_back(row.name, row.default_text, std::string(row.help) + ": " + row.allowed);
   }
-  return specs;
+  return rows;
 }
 
 // The parameters from texts by keyword; ValueError with the programs' message.
