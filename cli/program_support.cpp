@@ -1,4 +1,4 @@
-// What the command-line programs share: their arguments, the terminal check, whole-file reads.
+// What the command-line programs share: their arguments, the terminal check, whole-file reads and writes.
 #include "cli/program_support.h"
 
 #ifdef _WIN32
