@@ -1,6 +1,6 @@
 // Throughput of veldaris-sweep in runs per second with 1 and 2 worker threads
 // (the argument), on the README's example grid with one replicate: 12 runs of
-// N 200, S 8, G 3000, L 30. Each iteration makes the whole sweep in a fresh
+// N 100, S 8, G 2000, K 8, L 20 (two network types x six temptations). Each iteration makes the whole sweep in a fresh
 // directory; "runs/s" is the figure to compare between the two.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
@@ -18,8 +18,9 @@ namespace {
 
 constexpr int kRuns = 12;
 constexpr const char* kSweep =
-    "network = \"small-world\"\ngroups = 200\nstrategies = 8\ngenerations = 3000\nconnectivity = [4, 8]\n"
-    "length = 30\nrewiring = [0.0, 0.01, 0.05, 0.1, 0.29, 1.0]\nreplicates = 1\nseed = 20261206\n";
+    "network = [\"small-world\", \"scale-free\"]\ngroups = 100\nstrategies = 8\ngenerations = 2000\n"
+    "connectivity = 8\nlength = 20\nrewiring = 0.1\ntemptation = [4, 5, 6, 7, 8, 10]\nreplicates = 1\n"
+    "seed = 20261207\n";
 
 void BM_SweepRunsPerSecond(benchmark::State& state) {
   std::string pattern = (std::filesystem::temp_directory_path() / "veldaris_sweep_bench_XXXXXX").string();
